@@ -1,0 +1,55 @@
+#include "net/protocol.h"
+
+#include <cstdio>
+
+std::string EncodeFrame(const std::string& text) {
+    if (text.empty()) return std::string();
+    const std::uint32_t len = static_cast<std::uint32_t>(text.size() + 1);
+    std::string frame;
+    frame.reserve(FRAME_PREFIX_BYTES + len);
+    frame.push_back(static_cast<char>((len >> 24) & 0xFF));
+    frame.push_back(static_cast<char>((len >> 16) & 0xFF));
+    frame.push_back(static_cast<char>((len >> 8) & 0xFF));
+    frame.push_back(static_cast<char>(len & 0xFF));
+    frame += text;
+    frame.push_back('\0');
+    return frame;
+}
+
+FrameStatus CutFrame(std::string& buffer, std::string& text) {
+    if (buffer.size() < FRAME_PREFIX_BYTES) return FrameStatus::Incomplete;
+    const auto byte = [&buffer](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[i])); };
+    const std::uint32_t len = (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
+    // Checked before anything is waited for or allocated: a hostile length never costs memory.
+    if (len == 0 || len > MAX_FRAME_BODY) return FrameStatus::Invalid;
+    if (buffer.size() - FRAME_PREFIX_BYTES < len) return FrameStatus::Incomplete;
+    const char* body = buffer.data() + FRAME_PREFIX_BYTES;
+    std::size_t textlen = 0;
+    while (textlen < len && body[textlen] != '\0') ++textlen;
+    text.assign(body, textlen);
+    buffer.erase(0, FRAME_PREFIX_BYTES + len);
+    return FrameStatus::Complete;
+}
+
+std::string FormatFloat(double value) {
+    char out[32];
+    std::snprintf(out, sizeof out, "%g", value);
+    return out;
+}
+
+std::string BuildChatMessage(const std::string& nick, const std::string& text, const std::string& map) {
+    return "1|" + nick + "|" + text + "|" + map;
+}
+
+std::string BuildPositionMessage(const std::string& nick, float x, float y, int direction, int walking,
+                                 int collision, int charid, const std::string& map) {
+    std::string text = "3|" + nick + "|" + FormatFloat(x) + "|" + FormatFloat(y) + "|" +
+                       std::to_string(direction) + "|" + std::to_string(walking) + "|" +
+                       std::to_string(collision) + "|" + std::to_string(charid) + "|" + map;
+    text.push_back('\0');
+    return text;
+}
+
+std::string BuildMapChangeMessage(const std::string& nick, const std::string& newmap) {
+    return "4|" + nick + "|" + newmap;
+}
