@@ -7,7 +7,9 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,57 @@ constexpr int CHAR_BLOCK_W = 72, CHAR_BLOCK_H = 128, CHAR_FRAME_W = 24, CHAR_FRA
 // Where the sprite sheet lives.
 #define SPRITE_SHEET_FILE RESOURCE_DIR "Hero 1.tga"
 
+// Most sprite sets a sheet may hold; a larger sheet is refused as bad data before anything is cut.
+constexpr int MAX_SPRITE_SETS = 64;
+// Frame time of the walking animation, and the accumulator a standing figure keeps so that
+// its first walking turn already shows the next frame.
+constexpr float ANIMATION_FRAME_MS = 150.0f, ANIMATION_STANDING_MS = 149.0f;
+// The common walking speed, world units per millisecond along each axis.
+constexpr float WALK_SPEED = 0.0025f;
+// A relayed position older (or further ahead) than this is not extrapolated from.
+constexpr float EXTRAPOLATION_WINDOW_MS = 1000.0f;
+// Half the side of the square a figure is drawn on, world units.
+constexpr float CHARACTER_HALF_SIZE = 0.6666f;
+// Milliseconds of walking-enabled time between position reports, and the value that makes
+// the report after a map exit go out in the same turn.
+constexpr float POSITION_REPORT_MS = 500.0f, POSITION_REPORT_AFTER_EXIT_MS = 499.0f;
+
+// The walking keys held in one turn.
+struct walk_keys {
+    bool w = false, s = false, a = false, d = false;
+};
+
+// ---- plain arithmetic over records (no window needed) ----
+
+// Steps the walking animation of c by elapsed milliseconds.
+void animate_character_by(character* c, float elapsed);
+// Moves c's drawn position on from its relayed one, as seen at tick count now.
+void extrapolate_character_at(character* c, std::uint32_t now);
+// True when c's relayed and drawn positions are finite numbers, so it may be moved and drawn.
+bool character_position_usable(const character& c);
+// Index into sprites of the set c is drawn with: its own, set 0 for a charid without a set,
+// -1 when there are no sets at all.
+int sprite_set_for(const character& c, std::size_t setcount);
+// Picture (0..11) within the set that c is drawn with; a record outside 0..11 shows the standing picture facing down.
+int picture_for(const character& c);
+// Moves c by the keys held for elapsed ms (order W, S, A, D); sets walking and direction.
+void walk_character(character* c, walk_keys keys, float elapsed);
+// Adds elapsed to *msgaccumulator and tells whether a position report is due now; when it is,
+// the accumulator restarts from 0.
+bool position_report_due(const character& c, float elapsed, float* msgaccumulator);
+// One whole movement turn of the local player: walk, undo a blocked step, map exits, position
+// report, animation, and remembering this turn's values. blocked and exited test the player's
+// position (and carry out a change of map); send reports the position.
+void movement_turn(character* c, walk_keys keys, float elapsed, float* msgaccumulator,
+                   const std::function<bool()>& blocked, const std::function<bool()>& exited,
+                   const std::function<void(character*)>& send);
+// Milliseconds between two tick counts, correct across the wrap of the 32-bit counter.
+float elapsed_ms(std::uint32_t now, std::uint32_t before);
+// True when a key is down now and was not in the previous turn; remembers the state in *wasdown.
+bool pressed_now(bool down, bool* wasdown);
+
+// ---- loading and drawing (OpenGL context needed) ----
+
 // Loads the sprite sheet, cuts every block into sprites, refuses a configured character outside it; returns 1.
 int load_char_set(std::string charset);
 // Cuts one 72 by 128 block into its 12 textures as entry charid of sprites; frees the block.
@@ -48,7 +101,7 @@ void load_char(struct SDL_Surface* spritesetsurf, int charid);
 void loadcharacters();
 // Steps the record's walking animation by timeelapsed.
 void animate_character(character* c);
-// Moves a remote player's drawn position on from its last relayed one.
+// Moves a remote player's drawn position on from its last relayed one, at the current tick count.
 void extrapolate_character(character* c);
 // Draws one record as a textured square at its drawn position.
 void draw_character(character* c);
