@@ -27,6 +27,8 @@ int SDL_main(int argc, char** argv);
 void ToggleFullScreen();
 // Sets the clear colour from 0..255 components (unclamped).
 void SetBackgroundColor(int r, int g, int b);
+// Sets the fixed OpenGL state every drawing relies on (depth test, blend function, textures).
+void SetFixedGLState();
 // Sets the fixed OpenGL state, then loads the game data (PostGLInit); returns 1.
 int initGL();
 // Viewport and the 10 by 10 unit world projection for a window of this size; returns 1.

@@ -7,6 +7,7 @@
 #include <SDL_net.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,9 +37,9 @@ void SendMapChangeMessage(std::string newmap);
 // The first record of clients named name, or clients.end().
 std::vector<character>::iterator find_client_name(std::string name);
 
-// Handles one inbound message for a player named ownnick: updates roster and returns a chat line
-// to show ("" when the message shows nothing). now is the tick count stamped on positions.
-std::string ApplyServerMessage(const std::string& message, const std::string& ownnick,
+// Handles one inbound message for a player named ownnick: updates roster and returns the chat
+// line to show, if the message is a chat line. now is the tick count stamped on positions.
+std::optional<std::string> ApplyServerMessage(const std::string& message, const std::string& ownnick,
                                std::vector<character>& roster, std::uint32_t now);
 // The first record of roster named name (same length, same bytes), or roster.end().
 std::vector<character>::iterator FindInRoster(std::vector<character>& roster, const std::string& name);

@@ -54,6 +54,8 @@ class Process {
     std::string outpath_, errpath_;
 };
 
+// text in single quotes for /bin/sh.
+std::string ShellQuote(const std::string& text);
 // Runs a command line through /bin/sh and returns its exit code (output discarded unless captured).
 int Sh(const std::string& command, std::string* output = nullptr);
 
@@ -116,6 +118,8 @@ class Peer {
     void SendMessage(const std::string& text);
     // Sends raw bytes.
     void SendRaw(const std::string& bytes);
+    // Closes the accepted connection with a reset instead of an orderly close.
+    void ResetConnection();
     // Closes the accepted connection (the listener stays).
     void CloseConnection();
     // True when the client has closed its end (a read sees end of stream within timeout).

@@ -1,0 +1,120 @@
+// The one connection to the game server: opening it, the per-turn pump, and the outbound messages.
+#include "net/net.h"
+
+#include "chat/chat.h"
+#include "frame/config.h"
+#include "frame/framework.h"
+#include "net/protocol.h"
+
+#include <cstdio>
+
+IPaddress ip;
+TCPsocket sock = nullptr;
+SDLNet_SocketSet set = nullptr;
+int numready = 0;
+std::string str;
+
+// True once SDLNet_Init has succeeded, so shutting down knows there is something to shut.
+static bool netstarted = false;
+// Bytes received but not yet cut into frames; holds at most one frame's worth plus one receive.
+static std::string inbound;
+// Tick count at which the frame at the front of inbound began to wait for its remaining bytes.
+static Uint32 frontsince = 0;
+// One receive takes at most this much; the rest waits in the socket for the next turn.
+static const int RECEIVE_CHUNK = 64 * 1024;
+
+static void FailNet(const char* call, int code) {
+    std::printf("%s: %s\n", call, SDLNet_GetError());
+    Quit(code);
+}
+
+void InitNet() {
+    if (SDLNet_Init() == -1) FailNet("SDLNet_Init", EXIT_NET_INIT);
+    netstarted = true;
+    set = SDLNet_AllocSocketSet(1);
+    if (!set) FailNet("SDLNet_AllocSocketSet", EXIT_NET_SET);
+    if (SDLNet_ResolveHost(&ip, CONFIG_SERVER.c_str(), static_cast<Uint16>(CONFIG_PORT & 0xFFFF)) == -1)
+        FailNet("SDLNet_ResolveHost", EXIT_NET_RESOLVE);
+    sock = SDLNet_TCP_Open(&ip);
+    if (!sock) FailNet("SDLNet_TCP_Open", EXIT_NET_OPEN);
+    if (SDLNet_TCP_AddSocket(set, sock) == -1) FailNet("SDLNet_TCP_AddSocket", EXIT_NET_ADD);
+    OnConnect();
+}
+
+void DeInitNet() {
+    if (netstarted) SDLNet_Quit();
+    netstarted = false;
+}
+
+// The server hung up or the stream broke: there is no playing on without it.
+static void FailRead(const char* why) {
+    std::fprintf(stderr, "Lost the connection to the server: %s.\n", why);
+    Quit(EXIT_NET_IO);
+}
+
+// One receive of whatever has arrived; the poll said the socket is readable, so it does not wait.
+static void ReceiveAvailable() {
+    static char chunk[RECEIVE_CHUNK];
+    SDL_ClearError();
+    const int got = SDLNet_TCP_Recv(sock, chunk, RECEIVE_CHUNK);
+    if (got <= 0) {
+        const char* text = SDLNet_GetError();
+        if (text && *text) std::printf("SDLNet_TCP_Recv: %s\n", text);
+        FailRead(got == 0 ? "the server closed the connection" : "a receive failed");
+    }
+    if (inbound.empty()) frontsince = SDL_GetTicks();
+    inbound.append(chunk, static_cast<std::size_t>(got));
+}
+
+void CheckMessages() {
+    numready = SDLNet_CheckSockets(set, 1);
+    if (numready == -1) {
+        std::printf("SDLNet_CheckSockets: %s\n", SDLNet_GetError());
+        return;
+    }
+    if (numready > 0 && sock && SDLNet_SocketReady(sock)) ReceiveAvailable();
+
+    for (int handled = 0; handled < MAX_MESSAGES_PER_TURN; ++handled) {
+        const FrameStatus status = CutFrame(inbound, str);
+        if (status == FrameStatus::Invalid) FailRead("a frame with an impossible length arrived");
+        if (status == FrameStatus::Incomplete) {
+            if (!inbound.empty() && SDL_GetTicks() - frontsince >= PARTIAL_FRAME_TIMEOUT_MS)
+                FailRead("a frame stayed incomplete for 5 seconds");
+            return;
+        }
+        if (str.empty()) FailRead("an empty message arrived");
+        frontsince = SDL_GetTicks();
+        OnGetMessage(str);
+    }
+}
+
+void SendMessage(std::string message) {
+    if (message.empty()) return;
+    if (putMsg(sock, message) == 0) Quit(EXIT_NET_IO);
+}
+
+void OnConnect() {
+    const std::string nick = GetNickName();
+    if (putMsg(sock, nick) == 0) Quit(EXIT_NET_IO);
+    std::printf("Logged in as %s.\n", nick.c_str());
+}
+
+std::vector<character>::iterator find_client_name(std::string name) { return FindInRoster(clients, name); }
+
+void OnGetMessage(std::string message) {
+    const std::optional<std::string> line = ApplyServerMessage(message, nickname, clients, SDL_GetTicks());
+    if (line) WriteMessage(*line);
+}
+
+void SendChatMessage(character* player) {
+    const std::string message = BuildChatMessage(nickname, chatstring, player->map);
+    if (!chatstring.empty()) SendMessage(message);
+    chatstring.clear();
+}
+
+void SendPositionMessage(character* player) {
+    SendMessage(BuildPositionMessage(nickname, player->charposx, player->charposy, player->direction,
+                                     player->walking, player->collision, player->charid, player->map));
+}
+
+void SendMapChangeMessage(std::string newmap) { SendMessage(BuildMapChangeMessage(nickname, newmap)); }

@@ -1,0 +1,230 @@
+// The real client against a scripted server: start-up order, login bytes, refusals,
+// broken streams and the exit codes they end in.
+#include "tests/support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace tt;
+
+const char* const TITLE = "Quennick's Tavrel";
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) out.push_back(static_cast<char>(v));
+    return out;
+}
+
+// A client logged in to a scripted peer, its window open.
+struct Running {
+    Sandbox box;
+    Peer peer;
+    Process* client = nullptr;
+    std::string window;
+
+    explicit Running(const std::string& name = "Bob") {
+        box.WriteConfig(name, peer.port());
+        client = box.StartClient(TestDisplay());
+    }
+    bool Start() {
+        if (!peer.Accept(10s)) return false;
+        window = FindWindow(TestDisplay(), TITLE, 15s);
+        return !window.empty() && client->WaitForStdout("width: 640 height: 480", 10s);
+    }
+};
+
+TEST(Connection, LoginPutsTheNicknameOnTheWireAndOpensTheWindow) {
+    Running run;
+    ASSERT_TRUE(run.peer.Accept(10s));
+    EXPECT_EQ(run.peer.ReadBytes(8, 5s), Bytes({0, 0, 0, 4, 'B', 'o', 'b', 0}));
+    EXPECT_TRUE(run.client->WaitForStdout("Logged in as Bob.\n", 5s));
+    ASSERT_FALSE(FindWindow(TestDisplay(), TITLE, 15s).empty());
+    EXPECT_TRUE(run.client->WaitForStdout("width: 640 height: 480\n", 10s));
+    // The login line comes before anything about the window.
+    const std::string out = run.client->Stdout();
+    EXPECT_LT(out.find("Logged in as Bob."), out.find("width: 640"));
+    run.client->Signal(SIGTERM);
+    EXPECT_EQ(run.client->Wait(10s), 0);
+}
+
+TEST(Connection, ServerNotListeningEndsWithSixBeforeAnyWindow) {
+    Sandbox box;
+    box.WriteConfig("Bob", ClosedPort());
+    Process* client = box.StartClient(TestDisplay());
+    EXPECT_EQ(client->Wait(20s), 6);
+    EXPECT_NE(client->Stdout().find("SDLNet_TCP_Open: "), std::string::npos) << client->Stdout();
+    EXPECT_EQ(client->Stdout().find("width:"), std::string::npos);
+    EXPECT_TRUE(FindWindow(TestDisplay(), TITLE, 0ms).empty());
+}
+
+TEST(Connection, UnresolvableServerEndsWithFive) {
+    Sandbox box;
+    box.WriteConfig({"name=Bob", "server=", "port=7457"});
+    Process* client = box.StartClient(TestDisplay());
+    EXPECT_EQ(client->Wait(30s), 5);
+    EXPECT_NE(client->Stdout().find("SDLNet_ResolveHost: "), std::string::npos) << client->Stdout();
+}
+
+TEST(Config, RefusedNicknamesEndWithZeroBeforeConnecting) {
+    const struct {
+        std::string line, message;
+    } cases[] = {{"name=abcdefghij", "Nickname too long.\n"},
+                 {"name=Default", "Edit the client.cfg file!\n"},
+                 {"name=a|b", "Nickname may not contain '|'.\n"}};
+    for (const auto& c : cases) {
+        Sandbox box;
+        Peer peer;
+        box.WriteConfig({c.line, "server=127.0.0.1", "port=" + std::to_string(peer.port())});
+        Process* client = box.StartClient(TestDisplay());
+        EXPECT_EQ(client->Wait(10s), 0) << c.line;
+        EXPECT_EQ(client->Stdout(), c.message) << c.line;
+        EXPECT_FALSE(peer.Accept(0ms)) << c.line << ": connected although the name was refused";
+    }
+}
+
+TEST(Config, MissingFileEndsWithTwoAndNamesIt) {
+    Sandbox box;
+    std::remove(box.Resource("client.cfg").c_str());
+    Process* client = box.StartClient(TestDisplay());
+    EXPECT_EQ(client->Wait(10s), 2);
+    EXPECT_NE(client->Stderr().find("Tavrel.app/Contents/Resources/client.cfg"), std::string::npos)
+        << client->Stderr();
+    EXPECT_EQ(client->Stdout(), "");
+}
+
+TEST(Config, UnreadableFileEndsWithTwo) {
+    Sandbox box;
+    std::remove(box.Resource("client.cfg").c_str());
+    Sh("mkdir " + ShellQuote(box.Resource("client.cfg")));
+    Process* client = box.StartClient(TestDisplay());
+    EXPECT_EQ(client->Wait(10s), 2);
+    EXPECT_NE(client->Stderr().find("client.cfg"), std::string::npos);
+}
+
+TEST(Stream, ServerHangingUpEndsWithEight) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    run.peer.CloseConnection();
+    EXPECT_EQ(run.client->Wait(10s), 8);
+}
+
+TEST(Stream, ConnectionResetEndsWithEightNotASignal) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    // Keep reading so the client is mid-conversation, then reset the connection hard.
+    run.peer.ReadMessage(2s);
+    run.peer.ResetConnection();
+    EXPECT_EQ(run.client->Wait(10s), 8);
+}
+
+TEST(Stream, FramesArrivingOneByteAtATimeAreWholeFrames) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    std::string frames;
+    for (int i = 0; i < 3; ++i) frames += Bytes({0, 0, 0, 13}) + "3|Ann|1|1|0|0" + std::string(1, '\0');
+    for (char c : frames) {
+        run.peer.SendRaw(std::string(1, c));
+        usleep(3000);
+    }
+    // Still playing: a valid stream in small pieces is no error.
+    EXPECT_FALSE(run.client->Wait(1500ms).has_value()) << run.client->Stderr();
+    run.client->Signal(SIGTERM);
+    EXPECT_EQ(run.client->Wait(10s), 0);
+}
+
+TEST(Stream, ManyFramesInOneSegmentAreAllHandled) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    std::string segment;
+    for (int i = 0; i < 600; ++i) {
+        const std::string text = "3|P" + std::to_string(i % 20) + "|1|1|0|0|0|0|main.map";
+        segment += Bytes({0, 0, 0, static_cast<int>(text.size() + 1)}) + text + std::string(1, '\0');
+    }
+    run.peer.SendRaw(segment);
+    EXPECT_FALSE(run.client->Wait(1500ms).has_value()) << run.client->Stderr();
+    run.client->Signal(SIGTERM);
+    EXPECT_EQ(run.client->Wait(10s), 0);
+}
+
+TEST(Stream, AFrameThatNeverCompletesEndsWithEightAfterFiveSeconds) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    const auto start = std::chrono::steady_clock::now();
+    run.peer.SendRaw(Bytes({0, 0, 0, 20}) + "3|Ann");
+    EXPECT_EQ(run.client->Wait(15s), 8);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 4500ms);
+    EXPECT_LT(waited, 9000ms);
+}
+
+TEST(Stream, ImpossibleFramesEndWithEight) {
+    for (const std::string& bad : {Bytes({0, 1, 0, 1}), Bytes({0x7f, 0xff, 0xff, 0xff}), Bytes({0, 0, 0, 0}),
+                                   Bytes({0, 0, 0, 1, 0})}) {
+        Running run;
+        ASSERT_TRUE(run.Start());
+        run.peer.SendRaw(bad);
+        EXPECT_EQ(run.client->Wait(5s), 8) << "prefix " << static_cast<int>(static_cast<unsigned char>(bad[1]));
+    }
+}
+
+TEST(MainLoop, EscapeEndsWithZeroEvenWithTheChatLineOpen) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    Xdotool(TestDisplay(), "mousemove 100 100");
+    Xdotool(TestDisplay(), "windowfocus --sync " + run.window);
+    Xdotool(TestDisplay(), "type t");
+    usleep(200000);
+    Xdotool(TestDisplay(), "key Escape");
+    EXPECT_EQ(run.client->Wait(10s), 0);
+}
+
+TEST(MainLoop, ReportsTheFrameRateAfterFiveSeconds) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.client->WaitForStdout(" FPS\n", 12s));
+    const std::string out = run.client->Stdout();
+    const std::string line = out.substr(out.rfind('\n', out.find(" FPS\n")) + 1);
+    int frames = 0;
+    float seconds = 0, fps = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d frames in %g seconds = %g FPS", &frames, &seconds, &fps), 3) << line;
+    EXPECT_GE(seconds, 5.0f);
+    EXPECT_GT(frames, 10);
+    EXPECT_NEAR(fps, frames / seconds, 0.01 * fps);
+}
+
+TEST(MainLoop, ResizeReportsTheNewSize) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    Xdotool(TestDisplay(), "windowsize " + run.window + " 800 600");
+    EXPECT_TRUE(run.client->WaitForStdout("width: 800 height: 600\n", 10s)) << run.client->Stdout();
+    run.client->Signal(SIGINT);
+    EXPECT_EQ(run.client->Wait(10s), 0);
+}
+
+TEST(Platform, DesktopLaunchStartsInTheFolderThatHoldsTheBundle) {
+    Sandbox box;
+    Peer peer;
+    box.WriteConfig("Bob", peer.port());
+    const std::string exe = box.dir() + "/Tavrel.app/Contents/MacOS/tavrel";
+    Sh("mkdir -p " + ShellQuote(box.dir() + "/Tavrel.app/Contents/MacOS") + " && cp " + ShellQuote(ClientBinary()) +
+       " " + ShellQuote(exe));
+    Process client({exe, "-psn_0_4242"}, "/", {{"DISPLAY", TestDisplay()}});
+    ASSERT_TRUE(peer.Accept(10s)) << client.Stdout() << client.Stderr();
+    EXPECT_TRUE(client.WaitForStdout("Logged in as Bob.", 5s));
+    client.Signal(SIGTERM);
+    EXPECT_EQ(client.Wait(10s), 0);
+}
+
+TEST(Platform, ShellLaunchResolvesDataAgainstTheCurrentFolder) {
+    // No "-psn": the working directory stays "/", where there is no client.cfg.
+    Sandbox box;
+    Process client({ClientBinary(), "-x"}, "/", {{"DISPLAY", TestDisplay()}});
+    EXPECT_EQ(client.Wait(10s), 2);
+}
+
+} // namespace

@@ -1,0 +1,101 @@
+#include "net/net.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string> Names(const std::vector<character>& roster) {
+    std::vector<std::string> out;
+    for (const auto& c : roster) out.push_back(c.nickname);
+    return out;
+}
+
+TEST(Roster, FirstPositionAppendsLaterOnesUpdate) {
+    std::vector<character> roster;
+    EXPECT_FALSE(ApplyServerMessage("3|Ann|4.5|7|2|1|0|1|main.map", "Bob", roster, 1000));
+    ASSERT_EQ(roster.size(), 1u);
+    const character& ann = roster[0];
+    EXPECT_EQ(ann.nickname, "Ann");
+    EXPECT_FLOAT_EQ(ann.netposx, 4.5f);
+    EXPECT_FLOAT_EQ(ann.netposy, 7);
+    EXPECT_EQ(ann.direction, 2);
+    EXPECT_EQ(ann.walking, 1);
+    EXPECT_EQ(ann.collision, 0);
+    EXPECT_EQ(ann.charid, 1);
+    EXPECT_EQ(ann.map, "main.map");
+    EXPECT_EQ(ann.lastupdate, 1000u);
+
+    roster[0].charposx = 99; // drawn position belongs to extrapolation, not to messages
+    ApplyServerMessage("3|Ann|5|8|1|0|1|3|house.map", "Bob", roster, 2000);
+    ASSERT_EQ(roster.size(), 1u);
+    EXPECT_FLOAT_EQ(roster[0].netposx, 5);
+    EXPECT_EQ(roster[0].map, "house.map");
+    EXPECT_EQ(roster[0].lastupdate, 2000u);
+    EXPECT_FLOAT_EQ(roster[0].charposx, 99);
+}
+
+TEST(Roster, MissingFieldsReadAsZeroAndEmpty) {
+    std::vector<character> roster;
+    ApplyServerMessage("3|Ann|4.5|7|2|1|0|1|main.map", "Bob", roster, 1);
+    ApplyServerMessage("3|Ann", "Bob", roster, 2);
+    ASSERT_EQ(roster.size(), 1u);
+    EXPECT_FLOAT_EQ(roster[0].netposx, 0);
+    EXPECT_EQ(roster[0].direction, 0);
+    EXPECT_EQ(roster[0].charid, 0);
+    EXPECT_EQ(roster[0].map, "");
+}
+
+TEST(Roster, RemovalKeepsTheOrderOfTheOthers) {
+    std::vector<character> roster;
+    for (const char* n : {"Ann", "Cid", "Dee"}) ApplyServerMessage(std::string("3|") + n + "|1|1|0|0|0|0|m", "Bob", roster, 1);
+    ApplyServerMessage("2|Cid", "Bob", roster, 2);
+    EXPECT_EQ(Names(roster), (std::vector<std::string>{"Ann", "Dee"}));
+    ApplyServerMessage("2|Nobody", "Bob", roster, 3);
+    EXPECT_EQ(roster.size(), 2u);
+}
+
+TEST(Roster, OwnNicknameNeverEntersOrLeavesTheRoster) {
+    std::vector<character> roster;
+    ApplyServerMessage("3|Bob|1|1|0|0|0|0|m", "Bob", roster, 1);
+    EXPECT_TRUE(roster.empty());
+    ApplyServerMessage("3|Ann|1|1|0|0|0|0|m", "Bob", roster, 1);
+    ApplyServerMessage("2|Bob", "Bob", roster, 1);
+    ApplyServerMessage("4|Bob|house.map", "Bob", roster, 1);
+    EXPECT_EQ(Names(roster), (std::vector<std::string>{"Ann"}));
+}
+
+TEST(Roster, NamesAreCaseSensitive) {
+    std::vector<character> roster;
+    ApplyServerMessage("3|ann|1|1|0|0|0|0|m", "Bob", roster, 1);
+    ApplyServerMessage("3|Ann|1|1|0|0|0|0|m", "Bob", roster, 1);
+    ApplyServerMessage("2|ANN", "Bob", roster, 1);
+    EXPECT_EQ(Names(roster), (std::vector<std::string>{"ann", "Ann"}));
+    EXPECT_EQ(FindInRoster(roster, "Ann") - roster.begin(), 1);
+    EXPECT_EQ(FindInRoster(roster, "An"), roster.end());
+}
+
+TEST(Roster, MapChangeOfAnotherPlayerChangesNothing) {
+    std::vector<character> roster;
+    ApplyServerMessage("3|Ann|1|1|0|0|0|0|main.map", "Bob", roster, 1);
+    EXPECT_FALSE(ApplyServerMessage("4|Ann|house.map", "Bob", roster, 5));
+    EXPECT_EQ(roster[0].map, "main.map");
+    EXPECT_EQ(roster[0].lastupdate, 1u);
+}
+
+TEST(Chat, RelayedLinesBecomeNickColonText) {
+    std::vector<character> roster;
+    EXPECT_EQ(ApplyServerMessage("1|Ann|hello|world", "Bob", roster, 1), std::optional<std::string>("Ann: hello"));
+    EXPECT_EQ(ApplyServerMessage("1|Ann", "Bob", roster, 1), std::optional<std::string>("Ann: "));
+    // The player's own line comes back like anyone's.
+    EXPECT_EQ(ApplyServerMessage("1|Bob|hi|main.map", "Bob", roster, 1), std::optional<std::string>("Bob: hi"));
+    EXPECT_TRUE(roster.empty());
+}
+
+TEST(Chat, UnknownTypesAreIgnored) {
+    std::vector<character> roster;
+    for (const char* text : {"x|Ann", "0|Ann", "5|Ann", "7|Ann|1|1|0|0|0|0|m", ""})
+        EXPECT_FALSE(ApplyServerMessage(text, "Bob", roster, 1)) << text;
+    EXPECT_TRUE(roster.empty());
+}
+
+} // namespace

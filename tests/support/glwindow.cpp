@@ -1,0 +1,48 @@
+#include "tests/support/support.h"
+#include "frame/framework.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <GL/gl.h>
+
+namespace tt {
+
+GlWindow::GlWindow(int width, int height) {
+    SDL_Init(SDL_INIT_VIDEO);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    surface = SDL_SetVideoMode(width, height, 16, SDL_OPENGL);
+    SetFixedGLState();
+    resizeWindow(width, height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+}
+
+GlWindow::~GlWindow() { SDL_Quit(); }
+
+Image::Pixel GlWindow::ReadPixel(int x, int y) const {
+    unsigned char px[3] = {0, 0, 0};
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, px);
+    return {px[0], px[1], px[2]};
+}
+
+Image GlWindow::ReadBack() const {
+    GLint vp[4];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    Image img;
+    img.width = vp[2];
+    img.height = vp[3];
+    std::vector<std::uint8_t> flipped(static_cast<std::size_t>(img.width) * img.height * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, img.width, img.height, GL_RGB, GL_UNSIGNED_BYTE, flipped.data());
+    img.rgb.resize(flipped.size());
+    const std::size_t row = static_cast<std::size_t>(img.width) * 3;
+    for (int y = 0; y < img.height; ++y)
+        std::copy_n(&flipped[(img.height - 1 - y) * row], row, &img.rgb[y * row]);
+    return img;
+}
+
+} // namespace tt

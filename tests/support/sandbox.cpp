@@ -1,0 +1,48 @@
+#include "tests/support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace tt {
+
+std::string ClientBinary() { return std::string(TAVREL_RUN_DIR) + "/tavrel"; }
+std::string ServerBinary() { return std::string(TAVREL_RUN_DIR) + "/tavrel-server"; }
+std::string BuiltResources() { return std::string(TAVREL_RUN_DIR) + "/Tavrel.app/Contents/Resources"; }
+
+Sandbox::Sandbox() {
+    char templ[] = "/tmp/tavrel-sandbox-XXXXXX";
+    if (mkdtemp(templ)) dir_ = templ;
+    Sh("mkdir -p " + ShellQuote(dir_ + "/Tavrel.app/Contents") + " && cp -r " + ShellQuote(BuiltResources()) + " " +
+       ShellQuote(dir_ + "/Tavrel.app/Contents/Resources"));
+}
+
+Sandbox::~Sandbox() {
+    client_.reset();
+    // A failed test leaves its folder behind, to be looked at.
+    if (!::testing::Test::HasFailure() && !dir_.empty()) Sh("rm -rf " + ShellQuote(dir_));
+}
+
+std::string Sandbox::Resource(const std::string& name) const {
+    return dir_ + "/Tavrel.app/Contents/Resources/" + name;
+}
+
+void Sandbox::WriteConfig(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    WriteFile(Resource("client.cfg"), text);
+}
+
+void Sandbox::WriteConfig(const std::string& name, int port, int character) {
+    WriteConfig({"name=" + name, "character=" + std::to_string(character), "server=127.0.0.1",
+                 "port=" + std::to_string(port)});
+}
+
+Process* Sandbox::StartClient(const std::string& display) {
+    client_ = std::make_unique<Process>(std::vector<std::string>{ClientBinary()}, dir_,
+                                        std::map<std::string, std::string>{{"DISPLAY", display}});
+    return client_.get();
+}
+
+} // namespace tt

@@ -1,0 +1,36 @@
+// Test main for programs that need an X display: one private Xvfb for the whole program.
+#include "tests/support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace tt {
+
+static Xvfb* server = nullptr;
+
+const std::string& TestDisplay() {
+    static const std::string none;
+    return server ? server->display() : none;
+}
+
+class XvfbEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        server = new Xvfb();
+        ASSERT_FALSE(server->display().empty()) << "Xvfb did not start";
+        setenv("DISPLAY", server->display().c_str(), 1);
+    }
+    void TearDown() override {
+        delete server;
+        server = nullptr;
+    }
+};
+
+} // namespace tt
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new tt::XvfbEnvironment);
+    return RUN_ALL_TESTS();
+}
