@@ -9,10 +9,16 @@
 
 // Lines the chat log keeps.
 constexpr int CHAT_LOG_LINES = 5;
+// The typed line takes one more character only while its length is at most this minus the
+// nickname's length, so that "nick: line" fits the panel.
+constexpr int CHAT_LINE_ROOM = 58;
+// What the open chat line shows before the typed text.
+#define CHAT_PROMPT "(say): "
 // Where the chat panel image lives.
 #define CHAT_PANEL_FILE RESOURCE_DIR "chat.tga"
 
-// Appends a typed character to chatstring while the length limit allows ("|" is never taken).
+// Appends a typed character to chatstring while the length limit allows; "|" and the zero
+// character are never taken, since either would cut the line short on the wire.
 void AddToBuffer(char unicode);
 // Removes the last typed character; nothing when the line is empty.
 void BackOne();

@@ -8,6 +8,27 @@
 // Where the font image lives.
 #define FONT_FILE RESOURCE_DIR "font.tga"
 
+// The font image is a grid of this many glyph cells across and down.
+constexpr int FONT_CELLS = 16;
+// Glyphs, and so display lists, the font has.
+constexpr int FONT_GLYPHS = FONT_CELLS * FONT_CELLS;
+// Side of the square a glyph covers, in text-space units.
+constexpr int GLYPH_SIZE = 16;
+// How far the pen moves right after each glyph.
+constexpr int GLYPH_ADVANCE = 10;
+// The text space is always this big, whatever the window's size.
+constexpr int TEXT_SPACE_WIDTH = 640;
+constexpr int TEXT_SPACE_HEIGHT = 480;
+
+// The glyph that code draws in character set `set` (above 1 acts as 1, below 0 as 0), or -1 when
+// the code has no glyph there; glPrint's list base arithmetic picks exactly this glyph.
+constexpr int GlyphFor(unsigned char code, int set) {
+    const int s = set > 1 ? 1 : (set < 0 ? 0 : set);
+    const int n = code < 128 ? code : code - 256; // glPrint hands the bytes over as GL_BYTE
+    const int g = n - 32 + 128 * s;
+    return g >= 0 && g < FONT_GLYPHS ? g : -1;
+}
+
 // Loads the font image as fonttexture.
 void LoadFontTexture();
 // Makes the 256 glyph display lists starting at base.
