@@ -23,21 +23,24 @@ static Uint32 frontsince = 0;
 // One receive takes at most this much; the rest waits in the socket for the next turn.
 static const int RECEIVE_CHUNK = 64 * 1024;
 
-static void FailNet(const char* call, int code) {
+// Prints the failed call with the library's words on standard output, and what it means for the
+// player on standard error (the library often has no words for a failed lookup).
+static void FailNet(const char* call, int code, const char* meaning) {
     std::printf("%s: %s\n", call, SDLNet_GetError());
+    std::fprintf(stderr, "%s (server \"%s\", port %d).\n", meaning, CONFIG_SERVER.c_str(), CONFIG_PORT & 0xFFFF);
     Quit(code);
 }
 
 void InitNet() {
-    if (SDLNet_Init() == -1) FailNet("SDLNet_Init", EXIT_NET_INIT);
+    if (SDLNet_Init() == -1) FailNet("SDLNet_Init", EXIT_NET_INIT, "The networking library did not start");
     netstarted = true;
     set = SDLNet_AllocSocketSet(1);
-    if (!set) FailNet("SDLNet_AllocSocketSet", EXIT_NET_SET);
+    if (!set) FailNet("SDLNet_AllocSocketSet", EXIT_NET_SET, "No socket set could be made");
     if (SDLNet_ResolveHost(&ip, CONFIG_SERVER.c_str(), static_cast<Uint16>(CONFIG_PORT & 0xFFFF)) == -1)
-        FailNet("SDLNet_ResolveHost", EXIT_NET_RESOLVE);
+        FailNet("SDLNet_ResolveHost", EXIT_NET_RESOLVE, "Cannot find the game server's address");
     sock = SDLNet_TCP_Open(&ip);
-    if (!sock) FailNet("SDLNet_TCP_Open", EXIT_NET_OPEN);
-    if (SDLNet_TCP_AddSocket(set, sock) == -1) FailNet("SDLNet_TCP_AddSocket", EXIT_NET_ADD);
+    if (!sock) FailNet("SDLNet_TCP_Open", EXIT_NET_OPEN, "Cannot connect to the game server");
+    if (SDLNet_TCP_AddSocket(set, sock) == -1) FailNet("SDLNet_TCP_AddSocket", EXIT_NET_ADD, "The connection could not be watched");
     OnConnect();
 }
 

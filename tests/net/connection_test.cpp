@@ -58,6 +58,7 @@ TEST(Connection, ServerNotListeningEndsWithSixBeforeAnyWindow) {
     Process* client = box.StartClient(TestDisplay());
     EXPECT_EQ(client->Wait(20s), 6);
     EXPECT_NE(client->Stdout().find("SDLNet_TCP_Open: "), std::string::npos) << client->Stdout();
+    EXPECT_NE(client->Stderr().find("Cannot connect to the game server"), std::string::npos) << client->Stderr();
     EXPECT_EQ(client->Stdout().find("width:"), std::string::npos);
     EXPECT_TRUE(FindWindow(TestDisplay(), TITLE, 0ms).empty());
 }
