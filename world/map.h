@@ -1,7 +1,11 @@
 // The current map: its grids, start position, exits, background colour and tile-set name.
 #pragma once
 
+#include <GL/gl.h>
+
+#include <istream>
 #include <string>
+#include <vector>
 
 // One map exit: stepping on cell (posx, posy) moves the player to (newposx, newposy) on newmap.
 struct entity_t {
@@ -12,29 +16,79 @@ struct entity_t {
     std::string newmap;   // target map file name, relative to the resource folder
 };
 
-// Replaces the current map by the map file filename in the resource folder.
+// Largest number of columns or rows a map may have.
+constexpr int MAX_MAP_SIZE = 4096;
+// Largest number of exits a map may have.
+constexpr int MAX_MAP_ENTITIES = 4096;
+
+// A whole map file, read and checked, before it becomes the current map.
+struct MapData {
+    std::string tilesetfile;       // tile-set image path, the whole first line
+    int sizex = 0;                 // columns, 1..MAX_MAP_SIZE
+    int sizey = 0;                 // rows, 1..MAX_MAP_SIZE
+    float startposx = 0;           // start position, world units
+    float startposy = 0;
+    int layer2 = 0;                // non-zero when the second layer is present
+    int background[3] = {0, 0, 0}; // red, green, blue as written (unclamped)
+    std::vector<int> ground;       // sizey rows of sizex values, top row first
+    std::vector<int> second;       // as ground when layer2 is set, otherwise empty
+    std::vector<int> block;        // as ground
+    std::vector<entity_t> entities;
+};
+
+// Reads a whole map file from in into out. False, with error saying which line and why,
+// when the header is impossible or the file ends before the last line it promises.
+bool ParseMap(std::istream& in, MapData& out, std::string& error);
+
+// The cell (col, world row) of a grid of sizey row pointers to sizex values, row 0 at the top,
+// is blocked: its value is 1, or it lies outside the grid.
+bool CellBlocked(int* const* grid, int sizex, int sizey, int col, int worldrow);
+// The feet of a player at (px, py) stand on a blocked cell: probes at (px +- 0.2, py - 0.5),
+// truncated toward zero.
+bool FeetBlocked(int* const* grid, int sizex, int sizey, float px, float py);
+// Index of the first exit whose trigger cell holds the position (px, py) truncated toward zero,
+// or -1. Exits whose trigger cell lies outside the sizex by sizey grid never fire.
+int FindExit(const entity_t* list, int count, int sizex, int sizey, float px, float py);
+
+// Makes data the current map: releases the old one, fills the globals below. data is emptied.
+void InstallMapData(MapData& data);
+
+// A map file read and checked, with its tile set already made, ready to become the current map.
+struct PreparedMap {
+    MapData data;
+    std::vector<GLuint> textures; // the tile set, by tile index
+};
+// Reads the map file filename in the resource folder and makes its tile set, changing nothing
+// current. False when LoadMap would fail, after printing the same line.
+bool PrepareMap(const std::string& filename, PreparedMap& out);
+// Makes a prepared map the current map and tile set and sets its background colour.
+void InstallPreparedMap(PreparedMap& prepared);
+// Replaces the current map and tile set by the map file filename in the resource folder.
+// Returns 1 on success; 0 when the file can't be opened, is impossible, or its tile set
+// can't be loaded: then one line naming the file and the problem is on standard error and
+// the current map and tile set are unchanged.
 int LoadMap(std::string filename);
-// Releases the grids and exits of the current map; nothing when there is none.
+// Releases the grids and exits of the current map and empties the sizes; nothing when there is none.
 void FreeMap();
 
-// Columns of every grid of the current map; 0 until the first LoadMap.
+// Columns of every grid of the current map; 0 until the first LoadMap and after FreeMap.
 extern int MAP_SIZEX;
-// Rows of every grid of the current map; 0 until the first LoadMap.
+// Rows of every grid of the current map; 0 until the first LoadMap and after FreeMap.
 extern int MAP_SIZEY;
-// Start position of the current map, world units.
+// Start position of the current map, world units; set by each LoadMap.
 extern float startposx;
 extern float startposy;
-// Non-zero when the current map has a second layer.
+// Non-zero when the current map has a second layer; set by each LoadMap.
 extern int layer2;
-// Number of exits of the current map.
+// Number of exits of the current map; set by each LoadMap, 0 after FreeMap.
 extern int numentities;
-// Tile-set image path as the map file names it.
+// Tile-set image path as the map file names it; set by each LoadMap.
 extern std::string tilesetfile;
-// Ground layer, [row][column], row 0 at the top.
+// Ground layer, [row][column], row 0 at the top; null until LoadMap and after FreeMap.
 extern int** map;
-// Second layer, negative = empty; only read when layer2 is set.
+// Second layer, negative = empty; only read when layer2 is set; null until LoadMap and after FreeMap.
 extern int** map2;
-// Block map: 1 blocks, anything else is free.
+// Block map: 1 blocks, anything else is free; null until LoadMap and after FreeMap.
 extern int** blockmap;
 // The exits, numentities of them; valid while entitiesallocated.
 extern entity_t* entities;
