@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -188,6 +191,84 @@ TEST_F(ChatDrawing, OpenLineShowsThePromptWithAShadow) {
     EXPECT_EQ(chatstring, "hi");
     EXPECT_TRUE(IsBackground(10, 459));
     EXPECT_TRUE(IsBackground(4, 460));
+}
+
+// The shipped font and panel images, loaded the way start-up loads them.
+class ShippedArt : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        namespace fs = std::filesystem;
+        home = fs::current_path();
+        const fs::path dir = fs::path(::testing::TempDir()) / "tavrel-chat-art";
+        fs::remove_all(dir);
+        fs::create_directories(dir / "Tavrel.app" / "Contents");
+        fs::create_directory_symlink(fs::path(TAVREL_SOURCE_DIR) / "resources",
+                                     dir / "Tavrel.app" / "Contents" / "Resources");
+        fs::current_path(dir);
+        window = std::make_unique<tt::GlWindow>();
+        load_chat_texture();
+        LoadFontTexture();
+        BuildFont();
+        FlushBuffer();
+        chat = 0;
+    }
+    void TearDown() override {
+        FreeFont();
+        window.reset();
+        std::filesystem::current_path(home);
+        FlushBuffer();
+        chat = 0;
+    }
+    // Pixels of the box [x0, x1) by [y0, y1) that differ from colour c.
+    int Inked(int x0, int y0, int x1, int y1, tt::Image::Pixel c) const {
+        int count = 0;
+        for (int y = y0; y < y1; y++)
+            for (int x = x0; x < x1; x++) count += !Near(window->ReadPixel(x, y), c.r, c.g, c.b, 0);
+        return count;
+    }
+
+    std::filesystem::path home;
+    std::unique_ptr<tt::GlWindow> window;
+};
+
+TEST_F(ShippedArt, EveryPrintableCharacterHasInkInsideItsAdvance) {
+    glClearColor(0, 0, 0, 1);
+    for (int code = 32; code <= 126; code++) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        const char text[] = {char(code), '\0'};
+        glPrint(100, 100, text, 0, 1, 1, 1);
+        const int inside = Inked(100, 100, 110, 116, {0, 0, 0});
+        if (code == ' ') {
+            EXPECT_EQ(inside, 0) << "the space is blank";
+        } else {
+            EXPECT_GT(inside, 0) << "character " << char(code) << " draws nothing";
+        }
+        // Ink past the advance would run into the next character.
+        EXPECT_EQ(Inked(110, 100, 116, 116, {0, 0, 0}), 0) << "character " << char(code);
+    }
+}
+
+TEST_F(ShippedArt, PanelWithLogAndOpenLine) {
+    // Grass green, like the world under the panel.
+    glClearColor(70 / 255.0f, 140 / 255.0f, 60 / 255.0f, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const tt::Image::Pixel grass = window->ReadPixel(320, 300);
+    draw_chat_texture();
+    for (int x = 0; x < 640; x += 7) EXPECT_FALSE(Near(window->ReadPixel(x, 60), grass.r, grass.g, grass.b, 0)) << x;
+    EXPECT_EQ(Inked(0, 120, 640, 125, grass), 0) << "the panel ends at y 120";
+
+    for (const char* line : {"Ann: hello, is anyone here?", "Bob: over by the well!", "Cy: (waves)",
+                             "Ann: g j p q y - descenders", "Quennick: 0123456789 ~!@#$%^&*()_+"})
+        WriteMessage(line);
+    chat = 1;
+    for (char c : std::string("Tavrel {chat} [line] <ok>")) AddToBuffer(c);
+    DrawChatText();
+    const std::string png = ::testing::TempDir() + "chat_panel.png";
+    window->ReadBack().SavePng(png);
+    std::printf("picture of the chat: %s\n", png.c_str());
+    // The prompt and the log left ink where they were drawn and nowhere else above the panel.
+    EXPECT_GT(Inked(4, 454, 254, 471, grass), 200);
+    EXPECT_EQ(Inked(0, 125, 640, 450, grass), 0);
 }
 
 } // namespace
