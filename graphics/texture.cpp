@@ -48,7 +48,8 @@ SDL_Surface* BlitCentered(SDL_Surface* source, int w, int h) {
     SDL_Surface* destination = BlankLike(source, w, h);
     if (!destination) return nullptr;
     SDL_Rect dstRect;
-    // Each half is rounded down before the subtraction, so an odd leftover goes right and down.
+    // Each half is rounded down before the subtraction: a source of odd size sits half a pixel
+    // right of (or below) the true centre.
     dstRect.x = static_cast<Sint16>(destination->w / 2 - source->w / 2);
     dstRect.y = static_cast<Sint16>(destination->h / 2 - source->h / 2);
     dstRect.w = 0;
