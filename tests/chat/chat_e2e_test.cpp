@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <optional>
 #include <unistd.h>
 
@@ -156,6 +157,24 @@ TEST(ChatClient, OpenLineShowsAtTheTopLeftAndRelayedLinesInTheLog) {
     const Image two = run.Shot();
     EXPECT_EQ(Changed(idle, two, 0, 55, 640, 120), 0);
     two.SavePng(::testing::TempDir() + "chat_e2e_two_lines.png");
+}
+
+// Without its panel or its font the chat can't be shown: the client names the file and stops.
+TEST(ChatClient, MissingPanelOrFontImageEndsWithNine) {
+    for (const std::string name : {"chat.tga", "font.tga"}) {
+        Sandbox box;
+        Peer peer;
+        ASSERT_EQ(std::remove(box.Resource(name).c_str()), 0) << name;
+        box.WriteConfig("Bob", peer.port());
+        Process* client = box.StartClient(TestDisplay());
+        ASSERT_TRUE(peer.Accept(10s)) << client->Stderr();
+        EXPECT_EQ(client->Wait(20s), 9) << name << "\n" << client->Stderr();
+        const std::string path = "Tavrel.app/Contents/Resources/" + name;
+        EXPECT_NE(client->Stderr().find("Failed to load the image \"" + path + "\""), std::string::npos)
+            << client->Stderr();
+        EXPECT_NE(client->Stderr().find("\"" + path + "\" could not be loaded."), std::string::npos)
+            << client->Stderr();
+    }
 }
 
 } // namespace
