@@ -127,7 +127,8 @@ TEST(Stream, FramesArrivingOneByteAtATimeAreWholeFrames) {
     Running run;
     ASSERT_TRUE(run.Start());
     std::string frames;
-    for (int i = 0; i < 3; ++i) frames += Bytes({0, 0, 0, 13}) + "3|Ann|1|1|0|0" + std::string(1, '\0');
+    const std::string text = "3|Ann|1|1|0|0";
+    for (int i = 0; i < 3; ++i) frames += Bytes({0, 0, 0, static_cast<int>(text.size() + 1)}) + text + std::string(1, '\0');
     for (char c : frames) {
         run.peer.SendRaw(std::string(1, c));
         usleep(3000);
