@@ -199,8 +199,10 @@ class ShippedArt : public ::testing::Test {
     void SetUp() override {
         namespace fs = std::filesystem;
         home = fs::current_path();
-        const fs::path dir = fs::path(::testing::TempDir()) / "tavrel-chat-art";
-        fs::remove_all(dir);
+        // A folder of its own: ctest runs the tests of this program side by side.
+        std::string templ = ::testing::TempDir() + "tavrel-chat-art-XXXXXX";
+        ASSERT_NE(mkdtemp(templ.data()), nullptr);
+        dir = templ;
         fs::create_directories(dir / "Tavrel.app" / "Contents");
         fs::create_directory_symlink(fs::path(TAVREL_SOURCE_DIR) / "resources",
                                      dir / "Tavrel.app" / "Contents" / "Resources");
@@ -216,6 +218,7 @@ class ShippedArt : public ::testing::Test {
         FreeFont();
         window.reset();
         std::filesystem::current_path(home);
+        if (!dir.empty()) std::filesystem::remove_all(dir);
         FlushBuffer();
         chat = 0;
     }
@@ -227,7 +230,7 @@ class ShippedArt : public ::testing::Test {
         return count;
     }
 
-    std::filesystem::path home;
+    std::filesystem::path home, dir;
     std::unique_ptr<tt::GlWindow> window;
 };
 
