@@ -104,7 +104,10 @@ Rgb GrassPixel(const Ramp& ramp, int x, int y, int variant) {
     x = Wrap(x);
     y = Wrap(y);
     const float patch = Smooth(static_cast<float>(x), static_cast<float>(y), 8, 11 + variant);
-    int step = (patch < 0.22f && Rand(x, y, 19 + variant) < 0.6f) ? 1 : 2;
+    const float dither = Rand(x, y, 19 + variant);
+    int step = 2;
+    if (patch < 0.3f && dither < 0.6f) step = 1;
+    if (patch > 0.7f && dither < 0.35f) step = 3;
     const float n = Rand(x, y, 17 + variant);
     if (n < 0.07f) step = 1;
     // Blades: a light tip with a dark pixel under it.
@@ -118,10 +121,13 @@ Rgb DirtPixel(int x, int y, int variant) {
     x = Wrap(x);
     y = Wrap(y);
     const float patch = Smooth(static_cast<float>(x), static_cast<float>(y), 8, 31 + variant);
-    int step = patch < 0.35f ? 2 : (patch > 0.75f ? 3 : 2);
+    const float dither = Rand(x, y, 43 + variant);
+    int step = 2;
+    if (patch < 0.3f && dither < 0.4f) step = 1;
+    if (patch > 0.68f && dither < 0.6f) step = 3;
     const float n = Rand(x, y, 37 + variant);
-    if (n < 0.07f) step = 1;
-    if (n > 0.96f) step = 3;
+    if (n < 0.10f) step = 1;
+    if (n > 0.92f) step = 3;
     // Pebbles: a light stone with its shadow below and to the right.
     const float pebble = variant == 1 ? 0.035f : 0.012f;
     if (Rand(x, y, 41) < pebble) step = 4;
@@ -170,47 +176,28 @@ Rgb GroundPixel(Ground g, int x, int y) {
     return {255, 0, 255};
 }
 
-// Cobblestones: cells of a jittered lattice, each stone lit on its top-left rim.
+// Cobblestones: rounded stones in staggered courses, each lit on its top-left rim.
 Rgb CobblePixel(int x, int y, int variant) {
-    auto nearest = [&](int px, int py, int* id, float* gap) {
-        float d1 = 1e9f, d2 = 1e9f;
-        int best = 0;
-        const float cell = kTileSize / 3.0f;
-        for (int cy = 0; cy < 3; ++cy)
-            for (int cx = 0; cx < 3; ++cx) {
-                const float fx = cx * cell + 0.5f + Rand(cx, cy, 71 + variant) * 4.0f + (cy & 1) * 2.5f;
-                const float fy = cy * cell + 0.5f + Rand(cx, cy, 73 + variant) * 4.0f;
-                for (int oy = -16; oy <= 16; oy += 16)
-                    for (int ox = -16; ox <= 16; ox += 16) {
-                        const float ddx = px + 0.5f - (fx + ox), ddy = py + 0.5f - (fy + oy);
-                        const float d = std::sqrt(ddx * ddx + ddy * ddy * 1.3f);
-                        if (d < d1) {
-                            d2 = d1;
-                            d1 = d;
-                            best = cy * 3 + cx;
-                        } else if (d < d2) {
-                            d2 = d;
-                        }
-                    }
-            }
-        *id = best;
-        *gap = d2 - d1;
-    };
+    static const int widths[2][4][3] = {{{5, 6, 5}, {6, 5, 5}, {4, 6, 6}, {5, 5, 6}},
+                                        {{6, 4, 6}, {5, 6, 5}, {6, 6, 4}, {4, 7, 5}}};
+    static const int offsets[2][4] = {{0, 3, 1, 4}, {2, 0, 4, 1}};
     x = Wrap(x);
     y = Wrap(y);
-    int id, idUL, idDR;
-    float gap, gapUL, gapDR;
-    nearest(x, y, &id, &gap);
-    if (gap < 0.9f) return Rand(x, y, 79) < 0.3f ? kDirt[0] : kStone[0];
-    nearest(x - 1, y - 1, &idUL, &gapUL);
-    nearest(x + 1, y + 1, &idDR, &gapDR);
-    int step = Rand(id, 0, 83 + variant) < 0.4f ? 2 : 3;
-    if (idUL != id || gapUL < 0.9f) step = 4;
-    else if (idDR != id || gapDR < 0.9f) step = 1;
-    else if (Rand(x, y, 89) < 0.1f) step -= 1;
+    const int course = y / 4, iy = y & 3;
+    const int* w = widths[variant & 1][course];
+    // Which stone of the course, and where in it, with the course shifted sideways.
+    int sx = Wrap(x + offsets[variant & 1][course]), stone = 0;
+    while (stone < 2 && sx >= w[stone]) sx -= w[stone++];
+    const int ix = sx, wid = w[stone];
+    const bool corner = (ix == 0 || ix == wid - 1) && (iy == 0 || iy == 2);
+    if (iy == 3 || ix == wid - 1 || corner) return Rand(x, y, 79) < 0.3f ? kDirt[1] : kStone[1];
+    int step = Rand(stone, course, 83 + variant) < 0.5f ? 2 : 3;
+    if (iy == 0 || ix == 0) step = 4;
+    else if (iy == 2 || ix == wid - 2) step = std::min(step, 2) - (iy == 2 && ix == wid - 2);
+    if (Rand(x, y, 89) < 0.08f) step = std::max(1, step - 1);
     Rgb c = Step(kStone, step);
     // A warm tint on some stones keeps the square from looking like concrete.
-    if (Rand(id, 1, 97 + variant) < 0.35f) c = Mix(c, kDirt[3], 0.25f);
+    if (Rand(stone, course, 97 + variant) < 0.35f) c = Mix(c, kDirt[3], 0.3f);
     return c;
 }
 
@@ -587,7 +574,8 @@ Canvas InWallTop() {
     return Tile([](int x, int y) {
         const float n = Smooth(static_cast<float>(x), static_cast<float>(y), 4, 229);
         int step = n < 0.4f ? 1 : 2;
-        if (Rand(x, y, 233) < 0.08f) step = 0;
+        if (Rand(x, y, 233) < 0.12f) step = 0;
+        else if (Rand(x, y, 239) < 0.1f) step = 3;
         const Ramp top = {{{26, 22, 24}, {48, 40, 40}, {64, 54, 52}, {80, 70, 66}, {100, 90, 84}}};
         return Step(top, step);
     });
@@ -784,45 +772,47 @@ Canvas Lamp() {
 
 Canvas Bed() {
     Canvas s(16, 32);
-    Box(s, 1, 0, 14, 5, kDarkWood);               // headboard
-    Rect(s, 2, 6, 13, 28, kWhite[2]);             // sheet
-    Box(s, 3, 6, 12, 11, kWhite);                 // pillow
-    Px(s, 4, 7, kWhite[4]), Px(s, 5, 7, kWhite[4]);
+    Box(s, 2, 0, 13, 5, kDarkWood);               // headboard
+    Rect(s, 3, 6, 12, 28, kWhite[2]);             // sheet
+    Box(s, 4, 6, 11, 11, kWhite);                 // pillow
+    Px(s, 5, 7, kWhite[4]), Px(s, 6, 7, kWhite[4]);
     for (int y = 13; y <= 28; ++y)                // blanket with a fold
-        for (int x = 2; x <= 13; ++x) {
-            int step = x == 2 ? 3 : (x == 13 ? 1 : 2);
+        for (int x = 3; x <= 12; ++x) {
+            int step = x == 3 ? 3 : (x == 12 ? 1 : 2);
             if (y == 13) step = 4;
             if (y == 14) step = 1;
             if ((x + y) % 6 == 0 && y > 15) step = 3;
             Px(s, x, y, Step(kBlue, step));
         }
-    Box(s, 1, 28, 14, 31, kDarkWood);             // footboard
-    for (int y = 6; y <= 28; ++y) Px(s, 1, y, kDarkWood[2]), Px(s, 14, y, kDarkWood[1]);
+    Box(s, 2, 27, 13, 30, kDarkWood);             // footboard
+    for (int y = 6; y <= 27; ++y) Px(s, 2, y, kDarkWood[2]), Px(s, 13, y, kDarkWood[1]);
     Outline(s);
+    Shadow(s, 8, 31, 7, 1.2f, 60);
     return s;
 }
 
 Canvas Shelf() {
     Canvas s(16, 32);
-    Box(s, 1, 0, 14, 31, kDarkWood);
+    Box(s, 2, 0, 13, 30, kDarkWood);
     const Ramp* colours[] = {&kRed, &kBlue, &kYellow, &kLeaf, &kRoofRed, &kSlate, &kPlaster};
-    const int shelves[][2] = {{2, 9}, {11, 19}, {21, 29}};
+    const int shelves[][2] = {{2, 9}, {11, 19}, {21, 28}};
     int k = 0;
     for (const auto& sh : shelves) {
-        Rect(s, 2, sh[0], 13, sh[1], kDarkWood[0]);
-        for (int x = 2; x <= 13; ++x) Px(s, x, sh[1] + 1, kWood[3]);
-        int x = 2;
-        while (x <= 12) {
+        Rect(s, 3, sh[0], 12, sh[1], kDarkWood[0]);
+        for (int x = 3; x <= 12; ++x) Px(s, x, sh[1] + 1, kWood[3]);
+        int x = 3;
+        while (x <= 11) {
             const int w = 1 + static_cast<int>(Rand(x, sh[0], 317) * 2);
             const int top = sh[0] + 1 + static_cast<int>(Rand(x, sh[0], 331) * 3);
             const Ramp& r = *colours[(k++ * 3 + x) % 7];
-            for (int bx = x; bx < std::min(x + w, 14); ++bx)
+            for (int bx = x; bx < std::min(x + w, 13); ++bx)
                 for (int y = top; y <= sh[1]; ++y) Px(s, bx, y, bx == x ? r[3] : r[2]);
             Px(s, x, top + 2, r[4]);
             x += w + (Rand(x, sh[1], 337) < 0.2f ? 1 : 0);
         }
     }
     Outline(s);
+    Shadow(s, 8, 31, 7, 1.2f, 60);
     return s;
 }
 
