@@ -139,14 +139,4 @@ TEST_F(ChatBuffer, FlushEmptiesLineAndLogButKeepsNameAndFlag) {
     EXPECT_EQ(chat, 1);
 }
 
-TEST_F(ChatBuffer, NicknameIsACopy) {
-    std::string name = "Quen";
-    SetNickName(name);
-    name += "nick";
-    EXPECT_EQ(GetNickName(), "Quen");
-    std::string got = GetNickName();
-    got.clear();
-    EXPECT_EQ(nickname, "Quen");
-}
-
 } // namespace
