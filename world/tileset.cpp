@@ -45,14 +45,21 @@ bool BuildTileSet(const std::string& tileset, std::vector<GLuint>& textures, std
     return true;
 }
 
-void InstallTileSet(const std::vector<GLuint>& textures) {
+void FreeTileSet() {
     if (tilesallocated && tiles) {
-        // Walking between maps for hours must not pile up the textures of every map visited.
         std::vector<GLuint> old;
         for (int i = 0; i < numtiles; ++i) old.push_back(tiles[i].texture);
         glDeleteTextures(static_cast<GLsizei>(old.size()), old.data());
         delete[] tiles;
     }
+    tiles = nullptr;
+    numtiles = 0;
+    tilesallocated = false;
+}
+
+void InstallTileSet(const std::vector<GLuint>& textures) {
+    // Walking between maps for hours must not pile up the textures of every map visited.
+    FreeTileSet();
     numtiles = static_cast<int>(textures.size());
     tiles = new tile[textures.size()];
     for (int i = 0; i < numtiles; ++i) tiles[i].texture = textures[i];

@@ -24,6 +24,10 @@ int load_tile_set(std::string tileset);
 bool BuildTileSet(const std::string& tileset, std::vector<GLuint>& textures, std::string& why);
 // Makes textures the current tile set; the textures of the tile set it replaces are deleted.
 void InstallTileSet(const std::vector<GLuint>& textures);
+// Deletes the current tile set's textures and releases tiles; needs the OpenGL context that made
+// them. The game never needs it (a new map replaces the tile set); a test that closes its
+// window uses it so the next window's fresh texture names aren't taken for stale ones.
+void FreeTileSet();
 // Draws the ground layer and, when the map has one, the second layer; indices naming no tile are skipped.
 void draw_tiles();
 // Per frame: camera over the avatar, tiles, remote players, avatar, chat panel and text.

@@ -48,6 +48,7 @@ class WorldDrawing : public WorldFolder {
     }
     void TearDown() override {
         FreeMap();
+        FreeTileSet();
         window_.reset();
         WorldFolder::TearDown();
     }

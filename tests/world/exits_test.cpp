@@ -58,6 +58,7 @@ class Exits : public WorldFolder {
     }
     void TearDown() override {
         FreeMap();
+        FreeTileSet();
         SDLNet_TCP_Close(sock);
         sock = nullptr;
         SDLNet_Quit();

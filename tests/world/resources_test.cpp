@@ -53,6 +53,7 @@ class ShippedWorld : public ::testing::Test {
     }
     void TearDown() override {
         FreeMap();
+        FreeTileSet();
         FreeFont();
         chatbuffer[0].clear();
         window_.reset();
