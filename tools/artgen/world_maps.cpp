@@ -356,8 +356,9 @@ WorldMap BuildVillage() {
     m.exits.push_back(ExitTo(kHomeDoorCol, kHomeDoorRow, kMainH, "house.map", kMatCol + 1, kMatRow - 2, kHouseH));
     for (int i = 0; i < 2; ++i)
         m.exits.push_back(ExitTo(kMainW - 1, kRoadRow + i, kMainH, "forest.map", 2, kForestTrailRow + i, kForestH));
-    m.startx = CentreX(23);
-    m.starty = CentreY(20, kMainH);
+    // New players start on the path below their own front door, the village ahead of them.
+    m.startx = CentreX(kHomeDoorCol);
+    m.starty = CentreY(kHomeDoorRow + 3, kMainH);
     b.SealBorder();
     return m;
 }

@@ -190,11 +190,12 @@ Rgb CobblePixel(int x, int y, int variant) {
     while (stone < 2 && sx >= w[stone]) sx -= w[stone++];
     const int ix = sx, wid = w[stone];
     const bool corner = (ix == 0 || ix == wid - 1) && (iy == 0 || iy == 2);
-    if (iy == 3 || ix == wid - 1 || corner) return Rand(x, y, 79) < 0.3f ? kDirt[1] : kStone[1];
-    int step = Rand(stone, course, 83 + variant) < 0.5f ? 2 : 3;
-    if (iy == 0 || ix == 0) step = 4;
-    else if (iy == 2 || ix == wid - 2) step = std::min(step, 2) - (iy == 2 && ix == wid - 2);
-    if (Rand(x, y, 89) < 0.08f) step = std::max(1, step - 1);
+    if (iy == 3 || ix == wid - 1 || corner) return Mix(kStone[1], kDirt[1], Rand(x, y, 79) < 0.4f ? 0.6f : 0.2f);
+    const int body = Rand(stone, course, 83 + variant) < 0.6f ? 2 : 3;
+    int step = body;
+    if (iy == 0 || ix == 0) step = body + 1;
+    else if (iy == 2 && ix == wid - 2) step = body - 1;
+    if (Rand(x, y, 89) < 0.05f) step = std::max(1, step - 1);
     Rgb c = Step(kStone, step);
     // A warm tint on some stones keeps the square from looking like concrete.
     if (Rand(stone, course, 97 + variant) < 0.35f) c = Mix(c, kDirt[3], 0.3f);
