@@ -257,6 +257,58 @@ TEST_F(Drawing, ASheetIsCutRowByRowAndItsRemaindersIgnored) {
     rmdir(dir.c_str());
 }
 
+// The shipped sprite sheet: every character in every direction and frame, on green, saved as
+// a picture to look at. Each figure must show something and keep its side margins clear.
+TEST(ShippedSheet, EveryCharacterDirectionAndFrameHasAPicture) {
+    tt::GlWindow window(1024, 768);
+    sprites.clear();
+    CONFIG_CHARACTER = 0;
+    load_char_set(std::string(TAVREL_SOURCE_DIR) + "/resources/Hero 1.tga");
+    ASSERT_EQ(sprites.size(), 8u);
+
+    // 12 pictures across, 8 characters down, 1.4 units apart, one unit about 61 by 69 pixels.
+    const float cell = 1.4f, width = 12 * cell, height = 8 * cell;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, 0, height, 5, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(0, 0, 15, 0, 0, 0, 0, 1, 0);
+    glClearColor(kBackground.r / 255.0f, kBackground.g / 255.0f, kBackground.b / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (int set = 0; set < 8; ++set)
+        for (int picture = 0; picture < 12; ++picture) {
+            character c;
+            c.charid = set;
+            c.currenttexture = picture;
+            c.charposx = cell / 2 + cell * picture;
+            c.charposy = height - cell / 2 - cell * set;
+            draw_character(&c);
+        }
+    const tt::Image shot = window.ReadBack();
+    shot.SavePng("characters_sheet.png");
+
+    const float px = 1024 / width, py = 768 / height;
+    auto green = [&](int x, int y) { return Near(shot.At(x, y), kBackground); };
+    for (int set = 0; set < 8; ++set)
+        for (int picture = 0; picture < 12; ++picture) {
+            const int cx = static_cast<int>((cell / 2 + cell * picture) * px);
+            const int cy = static_cast<int>((cell / 2 + cell * set) * py); // from the top
+            // The picture is the middle three quarters of the square across, all of it down.
+            const int halfw = static_cast<int>(0.75f * CHARACTER_HALF_SIZE * px) - 1;
+            const int halfh = static_cast<int>(CHARACTER_HALF_SIZE * py) - 1;
+            int painted = 0, total = 0;
+            for (int y = cy - halfh; y <= cy + halfh; ++y)
+                for (int x = cx - halfw; x <= cx + halfw; ++x, ++total)
+                    if (!green(x, y)) ++painted;
+            EXPECT_GT(painted, total / 10) << "set " << set << " picture " << picture;
+            const int margin = static_cast<int>(0.875f * CHARACTER_HALF_SIZE * px);
+            EXPECT_TRUE(green(cx - margin, cy)) << "set " << set << " picture " << picture;
+            EXPECT_TRUE(green(cx + margin, cy)) << "set " << set << " picture " << picture;
+        }
+    sprites.clear();
+}
+
 // Runs statement in a child process that ends through Quit; its standard output lands in a file.
 class SheetRefusal : public ::testing::Test {
   protected:
