@@ -95,7 +95,7 @@ bool pressed_now(bool down, bool* wasdown);
 
 // Loads the sprite sheet, cuts every block into sprites, refuses a configured character outside it; returns 1.
 int load_char_set(std::string charset);
-// Cuts one 72 by 128 block into its 12 textures as entry charid of sprites; frees the block.
+// Cuts one 72 by 128 block into its 12 textures as entry charid of sprites (made when missing); frees the block.
 void load_char(struct SDL_Surface* spritesetsurf, int charid);
 // Sets the avatar up from the configuration and the current map's start position, facing down.
 void loadcharacters();
@@ -103,9 +103,9 @@ void loadcharacters();
 void animate_character(character* c);
 // Moves a remote player's drawn position on from its last relayed one, at the current tick count.
 void extrapolate_character(character* c);
-// Draws one record as a textured square at its drawn position.
+// Draws one record as a textured square at its drawn position; nothing for a position that is not a number.
 void draw_character(character* c);
-// Extrapolates, animates and draws every remote player, in roster order.
+// Extrapolates, animates and draws every remote player in roster order, skipping positions that are not numbers.
 void draw_character_vector();
 
 // The local player; lives for the whole run, set up by loadcharacters at start-up.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <sstream>
@@ -225,6 +226,34 @@ TEST(RemotePlayers, AWalkingPlayerGlidesOnBetweenReports) {
     // Somewhere between 2 and 1 units right of the avatar by now; nothing left at the report.
     EXPECT_GT(Changed(empty, moved, 320 + 64, 180 - 30, 320 + 128, 180 + 30), 64 * 60 / 5);
     EXPECT_EQ(Changed(empty, moved, 320 + 192 - 20, 180 - 30, 320 + 192 + 20, 180 + 30), 0);
+}
+
+TEST(SpriteSheet, ACharacterNotOnTheSheetIsRefusedBeforeTheGameStarts) {
+    for (int character : {8, -1}) {
+        Sandbox box;
+        Peer peer;
+        box.WriteConfig("Eve", peer.port(), character);
+        Process* client = box.StartClient(TestDisplay());
+        ASSERT_TRUE(peer.Accept(10s));
+        const auto code = client->Wait(15s);
+        ASSERT_TRUE(code) << "still running";
+        EXPECT_EQ(*code, 0);
+        EXPECT_NE(client->Stdout().find("Invalid character.\n"), std::string::npos) << client->Stdout();
+    }
+}
+
+TEST(SpriteSheet, AMissingSheetStopsTheClientWithTheDataExitCode) {
+    Sandbox box;
+    Peer peer;
+    box.WriteConfig("Eve", peer.port(), 0);
+    std::remove(box.Resource("Hero 1.tga").c_str());
+    Process* client = box.StartClient(TestDisplay());
+    ASSERT_TRUE(peer.Accept(10s));
+    const auto code = client->Wait(15s);
+    ASSERT_TRUE(code) << "still running";
+    EXPECT_EQ(*code, 9);
+    EXPECT_NE(client->Stderr().find("\"Tavrel.app/Contents/Resources/Hero 1.tga\""), std::string::npos)
+        << client->Stderr();
 }
 
 } // namespace
