@@ -61,7 +61,7 @@ int Sh(const std::string& command, std::string* output = nullptr);
 
 // ---- X server -------------------------------------------------------------------------------
 
-// A private Xvfb (24-bit, 1024x768) on a free display number; stopped on destruction.
+// A private Xvfb (24-bit, 1600x900, room for two game windows side by side) on a free display number; stopped on destruction.
 class Xvfb {
   public:
     Xvfb();
@@ -90,6 +90,8 @@ Image Screenshot(const std::string& display);
 
 // Window id of the first visible window whose title is title, or "" after timeout.
 std::string FindWindow(const std::string& display, const std::string& title, Millis timeout);
+// Window ids of every visible window whose title is title.
+std::vector<std::string> FindWindows(const std::string& display, const std::string& title);
 // Geometry of a window: position of its top-left corner on the screen and its size.
 struct Geometry { int x = 0, y = 0, width = 0, height = 0; };
 Geometry WindowGeometry(const std::string& display, const std::string& windowid);

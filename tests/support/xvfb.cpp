@@ -32,7 +32,7 @@ Xvfb::Xvfb() {
         dup2(devnull, 1);
         dup2(devnull, 2);
         const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x900x24", "-nolisten", "tcp",
                "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -90,14 +90,23 @@ int Xdotool(const std::string& display, const std::string& args) {
     return Sh("DISPLAY=" + display + " xdotool " + args + " 2>/dev/null");
 }
 
+std::vector<std::string> FindWindows(const std::string& display, const std::string& title) {
+    std::string out;
+    Sh("DISPLAY=" + display + " xdotool search --onlyvisible --name " + ShellQuote("^" + title + "$") + " 2>/dev/null",
+       &out);
+    std::vector<std::string> ids;
+    std::size_t at = 0;
+    for (std::size_t nl; (nl = out.find('\n', at)) != std::string::npos; at = nl + 1)
+        if (nl > at) ids.push_back(out.substr(at, nl - at));
+    return ids;
+}
+
 std::string FindWindow(const std::string& display, const std::string& title, Millis timeout) {
     std::string id;
     Eventually(
         [&] {
-            std::string out;
-            Sh("DISPLAY=" + display + " xdotool search --onlyvisible --name " + ShellQuote("^" + title + "$") + " 2>/dev/null", &out);
-            const auto nl = out.find('\n');
-            id = out.substr(0, nl);
+            const auto ids = FindWindows(display, title);
+            id = ids.empty() ? "" : ids.front();
             return !id.empty();
         },
         timeout);

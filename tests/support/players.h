@@ -1,0 +1,173 @@
+// Scripted players and the real game server, for tests that play against tavrel-server.
+#pragma once
+
+#include "net/protocol.h"
+#include "tests/support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace tt {
+
+// A scripted player: one connection to the server, and (unless told not to read) a thread
+// that reads every frame the server sends into a list the test takes from.
+class ScriptedPlayer {
+  public:
+    // rcvbuf > 0 shrinks the receive buffer, so a client that does not read backs up fast.
+    explicit ScriptedPlayer(int port, bool reading = true, int rcvbuf = 0) {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        if (rcvbuf > 0) setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        if (connected_ && reading) reader_ = std::thread([this] { ReadLoop(); });
+    }
+    ~ScriptedPlayer() {
+        stop_ = true;
+        if (reader_.joinable()) reader_.join();
+        if (fd_ >= 0) close(fd_);
+    }
+    ScriptedPlayer(const ScriptedPlayer&) = delete;
+    ScriptedPlayer& operator=(const ScriptedPlayer&) = delete;
+
+    bool connected() const { return connected_; }
+    // Sends bytes as they are; false when the connection refuses them.
+    bool SendRaw(const std::string& bytes) {
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0) return false;
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    bool Send(const std::string& text) { return SendRaw(EncodeFrame(text)); }
+    // A position message framed as the client frames it, with its extra zero byte.
+    bool SendPosition(const std::string& nick, float x, float y, const std::string& map) {
+        return SendRaw(EncodeFrame(BuildPositionMessage(nick, x, y, 2, 1, 0, 1, map)));
+    }
+    // The next frame's whole body (zero bytes included); nullopt after timeout or close.
+    std::optional<std::string> NextBody(Millis timeout) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!cv_.wait_for(lock, timeout, [this] { return !bodies_.empty(); })) return std::nullopt;
+        std::string body = std::move(bodies_.front());
+        bodies_.pop_front();
+        return body;
+    }
+    // The next frame's text, as a client reads it (up to the first zero byte).
+    std::optional<std::string> Next(Millis timeout = 3s) {
+        const std::optional<std::string> body = NextBody(timeout);
+        if (!body) return std::nullopt;
+        return body->substr(0, body->find('\0'));
+    }
+    // Every frame text that arrives until nothing has come for quiet.
+    std::vector<std::string> Drain(Millis quiet = 300ms) {
+        std::vector<std::string> texts;
+        while (const auto text = Next(quiet)) texts.push_back(*text);
+        return texts;
+    }
+    // The server closed the connection within timeout (frames before the close are dropped).
+    bool WaitClosed(Millis timeout) {
+        if (!reader_.joinable()) { // not reading: look for the end of the stream directly
+            return Eventually(
+                [this] {
+                    char buf[4096];
+                    const ssize_t n = recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
+                    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+                },
+                timeout);
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        return cv_.wait_for(lock, timeout, [this] { return closed_; });
+    }
+
+  private:
+    void ReadLoop() {
+        std::string buffer;
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0) continue;
+            char chunk[65536];
+            const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+            if (n <= 0) break;
+            buffer.append(chunk, static_cast<std::size_t>(n));
+            std::size_t at = 0;
+            while (buffer.size() - at >= 4) {
+                const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[at + i])); };
+                const std::uint32_t len = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+                if (buffer.size() - at - 4 < len) break;
+                std::lock_guard<std::mutex> lock(mutex_);
+                bodies_.push_back(buffer.substr(at + 4, len));
+                at += 4 + len;
+                cv_.notify_all();
+            }
+            buffer.erase(0, at);
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+        cv_.notify_all();
+    }
+
+    int fd_ = -1;
+    bool connected_ = false;
+    std::thread reader_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<std::string> bodies_;
+    bool closed_ = false;
+};
+
+// The real server on 127.0.0.1 and a port the system picked.
+class ServerProcess {
+  public:
+    explicit ServerProcess(const std::string& binary, std::vector<std::string> extra = {}) {
+        std::vector<std::string> argv{binary, "--bind", "127.0.0.1", "--port", "0"};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        process_ = std::make_unique<Process>(argv, "/tmp");
+        const std::string marker = "listening on 127.0.0.1 port ";
+        if (!process_->WaitForStdout(marker, 5s)) return;
+        const std::string out = process_->Stdout();
+        port_ = std::atoi(out.c_str() + out.find(marker) + marker.size());
+    }
+    int port() const { return port_; }
+    Process& process() { return *process_; }
+    bool WaitLog(const std::string& text, Millis timeout = 3s) { return process_->WaitForStdout(text, timeout); }
+    std::string Log() const { return process_->Stdout(); }
+    // Ends the server with sig; true when it exits 0 and says so in the log.
+    bool Stop(int sig = SIGTERM) {
+        process_->Signal(sig);
+        const std::optional<int> code = process_->Wait(5s);
+        return code == 0 && Log().find(sig == SIGINT ? "stopping on SIGINT" : "stopping on SIGTERM") != std::string::npos;
+    }
+
+  private:
+    std::unique_ptr<Process> process_;
+    int port_ = 0;
+};
+
+// Logs a client in and waits until the server has taken it.
+inline std::unique_ptr<ScriptedPlayer> LogIn(ServerProcess& server, const std::string& nick) {
+    auto client = std::make_unique<ScriptedPlayer>(server.port());
+    EXPECT_TRUE(client->connected());
+    client->Send(nick);
+    EXPECT_TRUE(server.WaitLog("join \"" + nick + "\"")) << nick;
+    return client;
+}
+
+} // namespace tt
