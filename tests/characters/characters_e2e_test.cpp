@@ -219,13 +219,21 @@ TEST(RemotePlayers, AWalkingPlayerGlidesOnBetweenReports) {
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.NextPosition(5s));
     const Image empty = run.Shot();
-    // Reported walking left from three units right; 400 ms later it is one unit further left.
+    // Reported walking left from three units right (512 px); 400 ms later it is about one unit
+    // (64 px) further left. The centre of what changed tells where it is drawn now.
     run.peer.SendMessage("3|Ann|8.5|10.5|3|1|0|1|main.map");
     usleep(400000);
     const Image moved = run.Shot();
-    // Somewhere between 2 and 1 units right of the avatar by now; nothing left at the report.
-    EXPECT_GT(Changed(empty, moved, 320 + 64, 180 - 30, 320 + 128, 180 + 30), 64 * 60 / 5);
-    EXPECT_EQ(Changed(empty, moved, 320 + 192 - 20, 180 - 30, 320 + 192 + 20, 180 + 30), 0);
+    long sum = 0, count = 0;
+    for (int y = 180 - 30; y < 180 + 30; ++y)
+        for (int x = 320 + 43; x < 640; ++x)
+            if (Changed(empty, moved, x, y, x + 1, y + 1)) sum += x, ++count;
+    ASSERT_GT(count, 64 * 60 / 5) << "the remote player was not drawn";
+    const double centre = static_cast<double>(sum) / count;
+    EXPECT_LT(centre, 512 - 40) << "not moved on from the report";
+    EXPECT_GT(centre, 512 - 64 * 1.6) << "moved on further than 400 ms of walking allow";
+    // Nothing is left where it was reported.
+    EXPECT_EQ(Changed(empty, moved, 512 - 20, 180 - 30, 512 + 20, 180 + 30), 0);
 }
 
 TEST(SpriteSheet, ACharacterNotOnTheSheetIsRefusedBeforeTheGameStarts) {
