@@ -181,8 +181,10 @@ TEST(MainLoop, EscapeEndsWithZeroEvenWithTheChatLineOpen) {
     Xdotool(TestDisplay(), "windowfocus --sync " + run.window);
     Xdotool(TestDisplay(), "type t");
     usleep(200000);
-    Xdotool(TestDisplay(), "key Escape");
+    // Held like a person holds a key: the game looks at the keyboard once a turn.
+    Xdotool(TestDisplay(), "keydown Escape");
     EXPECT_EQ(run.client->Wait(10s), 0);
+    Xdotool(TestDisplay(), "keyup Escape");
 }
 
 TEST(MainLoop, ReportsTheFrameRateAfterFiveSeconds) {
