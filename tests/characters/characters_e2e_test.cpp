@@ -18,7 +18,6 @@ namespace {
 
 using namespace tt;
 
-const char* const TITLE = "Quennick's Tavrel";
 
 // A map of size by size cells with the player starting at (5.5, 10.5); wallcolumn blocks a whole
 // column (-1: none); an exit on cell (exitx, 10) leads to other.map at (3.5, 3.5) (exitx -1: none).
@@ -63,32 +62,13 @@ std::optional<Position> ParsePosition(const std::string& text) {
 }
 
 // A client logged in as Eve on a map of the test's own, its window open and focused.
-struct Running {
-    Sandbox box;
-    Peer peer;
-    Process* client = nullptr;
-    std::string window;
-
-    explicit Running(const std::string& mainmap) {
-        box.WriteConfig("Eve", peer.port(), 2);
+struct Running : ClientSession {
+    explicit Running(const std::string& mainmap) : ClientSession("Eve", 2) {
         WriteFile(box.Resource("main.map"), mainmap);
         WriteFile(box.Resource("other.map"), Map(-1, -1));
-        client = box.StartClient(TestDisplay());
+        Launch();
     }
-    ~Running() {
-        Xdotool(TestDisplay(), "keyup d");
-        if (client != nullptr && client->Running()) client->Signal(SIGTERM);
-    }
-    ::testing::AssertionResult Start() {
-        if (!peer.Accept(10s)) return ::testing::AssertionFailure() << "no connection\n" << client->Stderr();
-        window = FindWindow(TestDisplay(), TITLE, 15s);
-        if (window.empty() || !client->WaitForStdout("width: 640 height: 480", 10s))
-            return ::testing::AssertionFailure() << "no window\n" << client->Stdout() << client->Stderr();
-        Xdotool(TestDisplay(), "mousemove 100 100");
-        Xdotool(TestDisplay(), "windowfocus --sync " + window);
-        usleep(300000);
-        return ::testing::AssertionSuccess();
-    }
+    ~Running() override { Xdotool(TestDisplay(), "keyup d"); }
     // The next position report (other messages are skipped).
     std::optional<Position> NextPosition(Millis timeout) {
         auto text = peer.ReadUntil("3|", timeout);
@@ -103,26 +83,6 @@ struct Running {
             else if (walked) return p;
         }
         return std::nullopt;
-    }
-    void Hold(const std::string& key, int ms) {
-        Xdotool(TestDisplay(), "keydown " + key);
-        usleep(static_cast<useconds_t>(ms) * 1000);
-        Xdotool(TestDisplay(), "keyup " + key);
-    }
-    Image Shot() {
-        const Geometry g = WindowGeometry(TestDisplay(), window);
-        const Image screen = Screenshot(TestDisplay());
-        Image out;
-        out.width = g.width;
-        out.height = g.height;
-        for (int y = 0; y < g.height; y++)
-            for (int x = 0; x < g.width; x++) {
-                const Image::Pixel p = screen.At(g.x + x, g.y + y);
-                out.rgb.push_back(std::uint8_t(p.r));
-                out.rgb.push_back(std::uint8_t(p.g));
-                out.rgb.push_back(std::uint8_t(p.b));
-            }
-        return out;
     }
 };
 

@@ -12,33 +12,10 @@ namespace {
 
 using namespace tt;
 
-const char* const TITLE = "Quennick's Tavrel";
 
 // A client logged in as Bob to a scripted peer, its window open and focused.
-struct Running {
-    Sandbox box;
-    Peer peer;
-    Process* client = nullptr;
-    std::string window;
-
-    Running() {
-        box.WriteConfig("Bob", peer.port());
-        client = box.StartClient(TestDisplay());
-    }
-    ~Running() {
-        if (client != nullptr && client->Running()) client->Signal(SIGTERM);
-    }
-    // Waits for the login and the window; on failure says what the client printed.
-    ::testing::AssertionResult Start() {
-        if (!peer.Accept(10s)) return ::testing::AssertionFailure() << "no connection\n" << client->Stderr();
-        window = FindWindow(TestDisplay(), TITLE, 15s);
-        if (window.empty() || !client->WaitForStdout("width: 640 height: 480", 10s))
-            return ::testing::AssertionFailure() << "no window\n" << client->Stdout() << client->Stderr();
-        Xdotool(TestDisplay(), "mousemove 100 100");
-        Xdotool(TestDisplay(), "windowfocus --sync " + window);
-        usleep(300000);
-        return ::testing::AssertionSuccess();
-    }
+struct Running : ClientSession {
+    Running() { Launch(); }
     void Type(const std::string& text) {
         Xdotool(TestDisplay(), "type --delay 40 '" + text + "'");
         usleep(150000);
@@ -56,22 +33,6 @@ struct Running {
             if (body->rfind("1|", 0) == 0) return body;
         }
         return std::nullopt;
-    }
-    // The window's pixels, rows top to bottom, 640 by 480.
-    Image Shot() {
-        const Geometry g = WindowGeometry(TestDisplay(), window);
-        const Image screen = Screenshot(TestDisplay());
-        Image out;
-        out.width = g.width;
-        out.height = g.height;
-        for (int y = 0; y < g.height; y++)
-            for (int x = 0; x < g.width; x++) {
-                const Image::Pixel p = screen.At(g.x + x, g.y + y);
-                out.rgb.push_back(std::uint8_t(p.r));
-                out.rgb.push_back(std::uint8_t(p.g));
-                out.rgb.push_back(std::uint8_t(p.b));
-            }
-        return out;
     }
 };
 

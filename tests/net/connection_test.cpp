@@ -20,22 +20,9 @@ std::string Bytes(std::initializer_list<int> values) {
     return out;
 }
 
-// A client logged in to a scripted peer, its window open.
-struct Running {
-    Sandbox box;
-    Peer peer;
-    Process* client = nullptr;
-    std::string window;
-
-    explicit Running(const std::string& name = "Bob") {
-        box.WriteConfig(name, peer.port());
-        client = box.StartClient(TestDisplay());
-    }
-    bool Start() {
-        if (!peer.Accept(10s)) return false;
-        window = FindWindow(TestDisplay(), TITLE, 15s);
-        return !window.empty() && client->WaitForStdout("width: 640 height: 480", 10s);
-    }
+// A client logged in to a scripted peer.
+struct Running : ClientSession {
+    explicit Running(const std::string& name = "Bob") : ClientSession(name) { Launch(); }
 };
 
 TEST(Connection, LoginPutsTheNicknameOnTheWireAndOpensTheWindow) {
@@ -187,6 +174,28 @@ TEST(MainLoop, EscapeEndsWithZeroEvenWithTheChatLineOpen) {
     Xdotool(TestDisplay(), "keyup Escape");
 }
 
+TEST(MainLoop, KeysRepeatOnlyWhileTheChatLineIsOpen) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    Xdotool(TestDisplay(), "type t");
+    usleep(200000);
+    // Held for 1.2 s with the line open: one press, then a repeat every 30 ms after 500 ms.
+    run.Hold("a", 1200);
+    Xdotool(TestDisplay(), "key Return");
+    const auto typed = run.peer.ReadUntil("1|", 5s);
+    ASSERT_TRUE(typed);
+    const std::string line = typed->substr(6, typed->rfind('|') - 6);
+    EXPECT_EQ(line, std::string(line.size(), 'a')) << *typed;
+    EXPECT_GE(line.size(), 8u) << *typed;
+    EXPECT_LE(line.size(), 30u) << *typed;
+    // Enter switched repeat off: a held "t" opens the line once and types nothing into it.
+    run.Hold("t", 1200);
+    Xdotool(TestDisplay(), "type x");
+    usleep(100000);
+    Xdotool(TestDisplay(), "key Return");
+    EXPECT_EQ(run.peer.ReadUntil("1|", 5s), "1|Bob|x|main.map");
+}
+
 TEST(MainLoop, ReportsTheFrameRateAfterFiveSeconds) {
     Running run;
     ASSERT_TRUE(run.Start());
@@ -222,6 +231,15 @@ TEST(Platform, DesktopLaunchStartsInTheFolderThatHoldsTheBundle) {
     EXPECT_TRUE(client.WaitForStdout("Logged in as Bob.", 5s));
     client.Signal(SIGTERM);
     EXPECT_EQ(client.Wait(10s), 0);
+}
+
+TEST(Platform, DesktopEntryStartsTheClientBesideItsBundle) {
+    const std::string entry = ReadFile(std::string(TAVREL_RUN_DIR) + "/tavrel.desktop");
+    EXPECT_NE(entry.find("\nName=Quennick's Tavrel\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nPath=" + std::string(TAVREL_RUN_DIR) + "\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nExec=" + ClientBinary() + "\n"), std::string::npos) << entry;
+    EXPECT_EQ(access(ClientBinary().c_str(), X_OK), 0);
+    EXPECT_EQ(access((BuiltResources() + "/main.map").c_str(), R_OK), 0);
 }
 
 TEST(Platform, ShellLaunchResolvesDataAgainstTheCurrentFolder) {

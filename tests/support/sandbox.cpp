@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -43,6 +44,51 @@ Process* Sandbox::StartClient(const std::string& display) {
     client_ = std::make_unique<Process>(std::vector<std::string>{ClientBinary()}, dir_,
                                         std::map<std::string, std::string>{{"DISPLAY", display}});
     return client_.get();
+}
+
+Image WindowShot(const std::string& display, const std::string& windowid) {
+    const Geometry g = WindowGeometry(display, windowid);
+    const Image screen = Screenshot(display);
+    Image out;
+    out.width = g.width;
+    out.height = g.height;
+    out.rgb.reserve(static_cast<std::size_t>(g.width) * g.height * 3);
+    for (int y = 0; y < g.height; y++)
+        for (int x = 0; x < g.width; x++) {
+            const Image::Pixel p = screen.At(g.x + x, g.y + y);
+            out.rgb.push_back(static_cast<std::uint8_t>(p.r));
+            out.rgb.push_back(static_cast<std::uint8_t>(p.g));
+            out.rgb.push_back(static_cast<std::uint8_t>(p.b));
+        }
+    return out;
+}
+
+ClientSession::ClientSession(const std::string& name, int character) { box.WriteConfig(name, peer.port(), character); }
+
+ClientSession::~ClientSession() {
+    if (client != nullptr && client->Running()) client->Signal(SIGTERM);
+}
+
+void ClientSession::Launch() { client = box.StartClient(TestDisplay()); }
+
+::testing::AssertionResult ClientSession::Start() {
+    if (!client) Launch();
+    if (!peer.Accept(10s)) return ::testing::AssertionFailure() << "no connection\n" << client->Stderr();
+    window = FindWindow(TestDisplay(), "Quennick's Tavrel", 15s);
+    if (window.empty() || !client->WaitForStdout("width: 640 height: 480", 10s))
+        return ::testing::AssertionFailure() << "no window\n" << client->Stdout() << client->Stderr();
+    Xdotool(TestDisplay(), "mousemove 100 100");
+    Xdotool(TestDisplay(), "windowfocus --sync " + window);
+    usleep(300000);
+    return ::testing::AssertionSuccess();
+}
+
+Image ClientSession::Shot() const { return WindowShot(TestDisplay(), window); }
+
+void ClientSession::Hold(const std::string& key, int ms) {
+    Xdotool(TestDisplay(), "keydown " + key);
+    usleep(static_cast<useconds_t>(ms) * 1000);
+    Xdotool(TestDisplay(), "keyup " + key);
 }
 
 } // namespace tt

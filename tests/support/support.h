@@ -2,6 +2,8 @@
 // sandbox folders holding their own Tavrel.app tree, and an OpenGL window for drawing tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -76,6 +78,8 @@ class Xvfb {
 
 // The display started by the X test main for this test program (":N").
 const std::string& TestDisplay();
+// Sets what TestDisplay returns (the X test main does).
+void SetTestDisplay(const std::string& display);
 
 // An RGB screenshot of the whole screen of display (via ImageMagick's import).
 struct Image {
@@ -160,6 +164,29 @@ class Sandbox {
   private:
     std::string dir_;
     std::unique_ptr<Process> client_;
+};
+
+// The pixels of one window, cut out of a screenshot of its display.
+Image WindowShot(const std::string& display, const std::string& windowid);
+
+// The real client in a sandbox, connecting to a scripted peer, on the test display.
+class ClientSession {
+  public:
+    // Writes the usual client.cfg for name; Launch starts the client (tests may change files first).
+    explicit ClientSession(const std::string& name = "Bob", int character = 0);
+    virtual ~ClientSession();
+    void Launch();
+    // Accepts the connection, waits for the window and its first viewport line, focuses the window.
+    ::testing::AssertionResult Start();
+    // The window's pixels, rows top to bottom.
+    Image Shot() const;
+    // Holds a key down for ms, as a person does.
+    void Hold(const std::string& key, int ms);
+
+    Sandbox box;
+    Peer peer;
+    Process* client = nullptr;
+    std::string window;
 };
 
 // Path of the built client, the built server and the runnable folder's resources.

@@ -9,19 +9,16 @@ namespace tt {
 
 static Xvfb* server = nullptr;
 
-const std::string& TestDisplay() {
-    static const std::string none;
-    return server ? server->display() : none;
-}
-
 class XvfbEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
         server = new Xvfb();
         ASSERT_FALSE(server->display().empty()) << "Xvfb did not start";
         setenv("DISPLAY", server->display().c_str(), 1);
+        SetTestDisplay(server->display());
     }
     void TearDown() override {
+        SetTestDisplay("");
         delete server;
         server = nullptr;
     }

@@ -19,6 +19,11 @@ std::string ShellQuote(const std::string& text) {
     return quoted + "'";
 }
 
+static std::string testdisplay;
+
+const std::string& TestDisplay() { return testdisplay; }
+void SetTestDisplay(const std::string& display) { testdisplay = display; }
+
 Xvfb::Xvfb() {
     // -displayfd lets the server pick a free display number and tell us which.
     int fds[2];
