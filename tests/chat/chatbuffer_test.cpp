@@ -12,131 +12,53 @@ class ChatBuffer : public ::testing::Test {
     void SetUp() override {
         FlushBuffer();
         SetNickName("");
-        chat = 0;
     }
-    // Types count copies of c, the way the key handling feeds the line.
-    static void Type(char c, int count) {
-        for (int i = 0; i < count; i++) AddToBuffer(c);
+    static void Type(const std::string& text) {
+        for (char c : text) AddToBuffer(c);
     }
 };
 
+// The line takes a character while it is at most 58 minus the name's length long.
 TEST_F(ChatBuffer, LineLengthDependsOnTheNickname) {
-    SetNickName("Ninechars");
-    Type('a', 49);
-    ASSERT_EQ(chatstring.size(), 49u);
-    AddToBuffer('b');
-    EXPECT_EQ(chatstring.size(), 50u) << "the 50th character is still taken";
-    EXPECT_EQ(chatstring.back(), 'b');
-    AddToBuffer('c');
-    Type('d', 20);
-    EXPECT_EQ(chatstring, std::string(49, 'a') + "b") << "everything after the 50th is dropped";
-
+    for (auto [nick, longest] : {std::pair{"Ninechars", 50u}, {"Anna", 55u}, {"", 59u}}) {
+        FlushBuffer();
+        SetNickName(nick);
+        Type(std::string(longest - 1, 'a') + "bc" + std::string(20, 'd'));
+        EXPECT_EQ(chatstring, std::string(longest - 1, 'a') + "b") << nick;
+    }
+    // A refused bar uses up no room; after a full line, Backspace makes room for exactly one more.
     FlushBuffer();
-    SetNickName("Anna");
-    Type('x', 100);
-    EXPECT_EQ(chatstring.size(), 55u);
-
-    FlushBuffer();
-    SetNickName("");
-    Type('x', 100);
-    EXPECT_EQ(chatstring.size(), 59u);
-}
-
-TEST_F(ChatBuffer, BackspaceRemovesTheLastCharacterAndIgnoresAnEmptyLine) {
-    SetNickName("Ann");
-    WriteMessage("Bob: hi");
-    BackOne();
-    EXPECT_EQ(chatstring, "");
-    EXPECT_EQ(chatbuffer[0], "Bob: hi") << "backspace on an empty line touches nothing else";
-    EXPECT_EQ(GetNickName(), "Ann");
-
-    AddToBuffer('h');
-    AddToBuffer('e');
-    AddToBuffer('y');
-    BackOne();
-    EXPECT_EQ(chatstring, "he");
-    BackOne();
-    BackOne();
-    BackOne();
-    EXPECT_EQ(chatstring, "");
-    // After a full line, backspace makes room for exactly one more character.
     SetNickName("Ninechars");
-    Type('a', 60);
+    Type(std::string(49, 'a') + "|b");
     BackOne();
-    AddToBuffer('z');
-    AddToBuffer('z');
+    Type("zz");
     EXPECT_EQ(chatstring, std::string(49, 'a') + "z");
 }
 
-TEST_F(ChatBuffer, BarIsRefusedButOtherKeyCodesAreTyped) {
-    // The key handling passes every code from 1 to 127 except Backspace and Enter.
-    std::string expected;
-    for (int code = 1; code <= 127; code++) {
-        if (code == 8 || code == 13) continue;
-        AddToBuffer(char(code));
-        if (code != '|') expected += char(code);
-    }
-    // 124 acceptable codes are more than the 59 an empty name allows.
-    EXPECT_EQ(chatstring, expected.substr(0, 59));
-    // The upper codes, bar included, fit into one line.
-    FlushBuffer();
-    expected.clear();
-    for (int code = 70; code <= 127; code++) {
-        AddToBuffer(char(code));
-        if (code != '|') expected += char(code);
-    }
-    EXPECT_EQ(expected.size(), 57u);
-    EXPECT_EQ(chatstring, expected);
-    EXPECT_EQ(chatstring.find('|'), std::string::npos);
-
-    FlushBuffer();
-    for (char c : std::string("a|b||c")) AddToBuffer(c);
+TEST_F(ChatBuffer, BackspaceAndTheRefusedCharacters) {
+    WriteMessage("Bob: hi");
+    BackOne(); // on an empty line: nothing at all
+    EXPECT_EQ(chatstring, "");
+    EXPECT_EQ(chatbuffer[0], "Bob: hi");
+    // Only the bar and the zero character are refused: either would cut the line short on the wire.
+    Type("a|b||c\x01\x1f\x7fx");
     AddToBuffer('\0');
-    EXPECT_EQ(chatstring, "abc");
-    EXPECT_EQ(chatstring.size(), 3u);
+    BackOne();
+    AddToBuffer('d');
+    EXPECT_EQ(chatstring, "abc\x01\x1f\x7f" "d");
 }
 
-TEST_F(ChatBuffer, RefusedBarDoesNotUseUpRoom) {
-    SetNickName("Ninechars");
-    Type('a', 49);
-    AddToBuffer('|');
-    AddToBuffer('b');
-    EXPECT_EQ(chatstring, std::string(49, 'a') + "b");
-}
-
-TEST_F(ChatBuffer, LogKeepsTheFiveNewestLinesNewestFirst) {
-    for (const std::string& line : chatbuffer) EXPECT_EQ(line, "");
-    WriteMessage("one");
-    EXPECT_EQ(chatbuffer[0], "one");
-    for (int i = 1; i < CHAT_LOG_LINES; i++) EXPECT_EQ(chatbuffer[i], "");
-    WriteMessage("two");
-    WriteMessage("three");
-    WriteMessage("four");
-    WriteMessage("five");
-    EXPECT_EQ(chatbuffer[0], "five");
-    EXPECT_EQ(chatbuffer[4], "one");
-    WriteMessage("six");
+TEST_F(ChatBuffer, SixLinesScrollTheOldestOutAndFlushEmptiesAllButName) {
+    for (const char* line : {"one", "two", "three", "four", "five", "six"}) WriteMessage(line);
     const char* expected[CHAT_LOG_LINES] = {"six", "five", "four", "three", "two"};
     for (int i = 0; i < CHAT_LOG_LINES; i++) EXPECT_EQ(chatbuffer[i], expected[i]) << "line " << i;
-    // A line is kept as given, even empty or with characters the typed line refuses.
-    WriteMessage("");
-    WriteMessage("Ann: a|b");
-    EXPECT_EQ(chatbuffer[0], "Ann: a|b");
-    EXPECT_EQ(chatbuffer[1], "");
-    EXPECT_EQ(chatbuffer[2], "six");
-    EXPECT_EQ(chatbuffer[4], "four");
-}
 
-TEST_F(ChatBuffer, FlushEmptiesLineAndLogButKeepsNameAndFlag) {
     SetNickName("Ann");
-    chat = 1;
-    AddToBuffer('x');
-    for (int i = 0; i < 7; i++) WriteMessage("line " + std::to_string(i));
+    Type("x");
     FlushBuffer();
     EXPECT_EQ(chatstring, "");
     for (const std::string& line : chatbuffer) EXPECT_EQ(line, "");
     EXPECT_EQ(GetNickName(), "Ann");
-    EXPECT_EQ(chat, 1);
 }
 
 } // namespace
