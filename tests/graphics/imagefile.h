@@ -1,40 +1,23 @@
-// Small images made by the tests themselves: TGA files and SDL surfaces in the byte order
-// the game's images have (blue, green, red, alpha).
+// Small images made by the tests: TGA files and SDL surfaces in the game's byte order (blue, green, red, alpha).
 #pragma once
 
 #include "tests/support/support.h"
 
 #include <SDL.h>
 
-#include <cstdint>
+#include <array>
 #include <cstdlib>
-#include <ostream>
-#include <string>
-#include <vector>
 
 namespace timg {
 
-struct Rgba {
-    std::uint8_t r = 0, g = 0, b = 0, a = 255;
-    bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
-};
+using Rgba = std::array<std::uint8_t, 4>; // red, green, blue, alpha
 
 // Writes an uncompressed true-colour TGA, top row first; 32 bits when alpha, else 24.
 inline void WriteTga(const std::string& path, int w, int h, const std::vector<Rgba>& pixels, bool alpha) {
-    std::string data(18, '\0');
-    data[2] = 2; // uncompressed true colour
-    data[12] = static_cast<char>(w & 0xff);
-    data[13] = static_cast<char>(w >> 8);
-    data[14] = static_cast<char>(h & 0xff);
-    data[15] = static_cast<char>(h >> 8);
-    data[16] = static_cast<char>(alpha ? 32 : 24);
-    data[17] = static_cast<char>(0x20 | (alpha ? 8 : 0)); // top-left origin, alpha bits
-    for (const Rgba& p : pixels) {
-        data += static_cast<char>(p.b);
-        data += static_cast<char>(p.g);
-        data += static_cast<char>(p.r);
-        if (alpha) data += static_cast<char>(p.a);
-    }
+    std::string data{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w & 0xff), char(w >> 8), char(h & 0xff), char(h >> 8),
+                     char(alpha ? 32 : 24), char(0x20 | (alpha ? 8 : 0))}; // top-left origin
+    for (const Rgba& p : pixels)
+        data += std::string{char(p[2]), char(p[1]), char(p[0]), char(p[3])}.substr(0, alpha ? 4 : 3);
     tt::WriteFile(path, data);
 }
 
@@ -50,10 +33,8 @@ inline std::uint8_t* PixelAt(SDL_Surface* s, int x, int y) {
 
 inline void Put(SDL_Surface* s, int x, int y, Rgba c) {
     std::uint8_t* p = PixelAt(s, x, y);
-    p[0] = c.b;
-    p[1] = c.g;
-    p[2] = c.r;
-    if (s->format->BytesPerPixel == 4) p[3] = c.a;
+    p[0] = c[2], p[1] = c[1], p[2] = c[0];
+    if (s->format->BytesPerPixel == 4) p[3] = c[3];
 }
 
 // Reads back a pixel; alpha is 255 on surfaces without an alpha channel.
@@ -62,16 +43,11 @@ inline Rgba Get(SDL_Surface* s, int x, int y) {
     return Rgba{p[2], p[1], p[0], s->format->BytesPerPixel == 4 ? p[3] : std::uint8_t(255)};
 }
 
-// Whether a window pixel matches a colour within the rounding of a 16-bit framebuffer.
-inline bool Near(const tt::Image::Pixel& p, int r, int g, int b, int tolerance = 9) {
-    return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;
+// A window pixel matches a colour within the rounding of a 16-bit framebuffer.
+inline ::testing::AssertionResult Near(const tt::Image::Pixel& p, int r, int g, int b) {
+    if (std::abs(p.r - r) <= 9 && std::abs(p.g - g) <= 9 && std::abs(p.b - b) <= 9)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "found (" << p.r << ", " << p.g << ", " << p.b << ")";
 }
 
 } // namespace timg
-
-namespace tt {
-// Lets a failed expectation show the colour it found.
-inline std::ostream& operator<<(std::ostream& out, const Image::Pixel& p) {
-    return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
-}
-} // namespace tt
