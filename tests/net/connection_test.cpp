@@ -1,6 +1,7 @@
 // The real client against a scripted server: start-up order, login bytes, refusals,
 // broken streams and the exit codes they end in.
 #include "tests/support/support.h"
+#include "net/protocol.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,13 @@ std::string Bytes(std::initializer_list<int> values) {
 struct Running : ClientSession {
     explicit Running(const std::string& name = "Bob") : ClientSession(name) { Launch(); }
 };
+
+// A valid stream is no error: the client is still playing after a while, and leaves cleanly.
+void ExpectStillPlaying(Running& run) {
+    EXPECT_FALSE(run.client->Wait(1500ms).has_value()) << run.client->Stderr();
+    run.client->Signal(SIGTERM);
+    EXPECT_EQ(run.client->Wait(10s), 0);
+}
 
 TEST(Connection, LoginPutsTheNicknameOnTheWireAndOpensTheWindow) {
     Running run;
@@ -114,30 +122,21 @@ TEST(Stream, FramesArrivingOneByteAtATimeAreWholeFrames) {
     Running run;
     ASSERT_TRUE(run.Start());
     std::string frames;
-    const std::string text = "3|Ann|1|1|0|0";
-    for (int i = 0; i < 3; ++i) frames += Bytes({0, 0, 0, static_cast<int>(text.size() + 1)}) + text + std::string(1, '\0');
+    for (int i = 0; i < 3; ++i) frames += EncodeFrame("3|Ann|1|1|0|0");
     for (char c : frames) {
         run.peer.SendRaw(std::string(1, c));
         usleep(3000);
     }
-    // Still playing: a valid stream in small pieces is no error.
-    EXPECT_FALSE(run.client->Wait(1500ms).has_value()) << run.client->Stderr();
-    run.client->Signal(SIGTERM);
-    EXPECT_EQ(run.client->Wait(10s), 0);
+    ExpectStillPlaying(run);
 }
 
 TEST(Stream, ManyFramesInOneSegmentAreAllHandled) {
     Running run;
     ASSERT_TRUE(run.Start());
     std::string segment;
-    for (int i = 0; i < 600; ++i) {
-        const std::string text = "3|P" + std::to_string(i % 20) + "|1|1|0|0|0|0|main.map";
-        segment += Bytes({0, 0, 0, static_cast<int>(text.size() + 1)}) + text + std::string(1, '\0');
-    }
+    for (int i = 0; i < 600; ++i) segment += EncodeFrame("3|P" + std::to_string(i % 20) + "|1|1|0|0|0|0|main.map");
     run.peer.SendRaw(segment);
-    EXPECT_FALSE(run.client->Wait(1500ms).has_value()) << run.client->Stderr();
-    run.client->Signal(SIGTERM);
-    EXPECT_EQ(run.client->Wait(10s), 0);
+    ExpectStillPlaying(run);
 }
 
 TEST(Stream, AFrameThatNeverCompletesEndsWithEightAfterFiveSeconds) {

@@ -1,4 +1,5 @@
 #include "tests/support/support.h"
+#include "net/protocol.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -96,14 +97,7 @@ void Peer::SendRaw(const std::string& bytes) {
     if (connfd_ >= 0) send(connfd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
 }
 
-void Peer::SendMessage(const std::string& text) {
-    const uint32_t len = static_cast<uint32_t>(text.size() + 1);
-    std::string frame;
-    for (int shift = 24; shift >= 0; shift -= 8) frame.push_back(static_cast<char>((len >> shift) & 0xFF));
-    frame += text;
-    frame.push_back('\0');
-    SendRaw(frame);
-}
+void Peer::SendMessage(const std::string& text) { SendRaw(EncodeFrame(text)); }
 
 void Peer::CloseConnection() {
     if (connfd_ >= 0) close(connfd_);
