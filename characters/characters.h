@@ -15,23 +15,23 @@
 
 // One figure on the map. A plain value: copied whole, owns its strings.
 struct character {
-    std::string nickname;          // the player's name; the roster's key for remote players
-    std::string map;               // map file the figure is on, e.g. "main.map"
-    float charposx = 0;            // drawn position, world units
+    std::string nickname; // the player's name; the roster's key for remote players
+    std::string map;      // map file the figure is on, e.g. "main.map"
+    float charposx = 0;   // drawn position, world units
     float charposy = 0;
-    float netposx = 0;             // last position the server relayed (remote players only)
+    float netposx = 0; // last position the server relayed (remote players only)
     float netposy = 0;
-    int direction = 0;             // 0 up, 1 right, 2 down, 3 left
-    int walking = 0;               // 1 while moving
-    int charid = 0;                // sprite set worn
-    int currentframe = 0;          // animation frame 0..2
-    int currenttexture = 0;        // direction * 3 + currentframe
+    int direction = 0;              // 0 up, 1 right, 2 down, 3 left
+    int walking = 0;                // 1 while moving
+    int charid = 0;                 // sprite set worn
+    int currentframe = 0;           // animation frame 0..2
+    int currenttexture = 0;         // direction * 3 + currentframe
     float animationaccumulator = 0; // ms gathered towards the next frame
-    std::uint32_t lastupdate = 0;  // tick count (ms) of the last relayed position (remote players only)
-    int lastwalk = 0;              // avatar's walking after the previous movement step
-    int olddir = 0;                // avatar's direction after the previous movement step
-    int collision = 0;             // 1 when the last move was blocked
-    int oldcol = 0;                // avatar's collision after the previous movement step
+    std::uint32_t lastupdate = 0;   // tick count (ms) of the last relayed position (remote players only)
+    int lastwalk = 0;               // avatar's walking after the previous movement step
+    int olddir = 0;                 // avatar's direction after the previous movement step
+    int collision = 0;              // 1 when the last move was blocked
+    int oldcol = 0;                 // avatar's collision after the previous movement step
 };
 
 // The 12 pictures of one sprite set, numbered direction * 3 + frame.
@@ -73,7 +73,8 @@ bool character_position_usable(const character& c);
 // Index into sprites of the set c is drawn with: its own, set 0 for a charid without a set,
 // -1 when there are no sets at all.
 int sprite_set_for(const character& c, std::size_t setcount);
-// Picture (0..11) within the set that c is drawn with; a record outside 0..11 shows the standing picture facing down.
+// Picture (0..11) within the set that c is drawn with; a record outside 0..11 shows the standing picture
+// facing down.
 int picture_for(const character& c);
 // Moves c by the keys held for elapsed ms (order W, S, A, D); sets walking and direction.
 void walk_character(character* c, walk_keys keys, float elapsed);
@@ -93,9 +94,11 @@ bool pressed_now(bool down, bool* wasdown);
 
 // ---- loading and drawing (OpenGL context needed) ----
 
-// Loads the sprite sheet, cuts every block into sprites, refuses a configured character outside it; returns 1.
+// Loads the sprite sheet, cuts every block into sprites, refuses a configured character outside it;
+// returns 1.
 int load_char_set(std::string charset);
-// Cuts one 72 by 128 block into its 12 textures as entry charid of sprites (made when missing); frees the block.
+// Cuts one 72 by 128 block into its 12 textures as entry charid of sprites (made when missing); frees the
+// block.
 void load_char(struct SDL_Surface* spritesetsurf, int charid);
 // Sets the avatar up from the configuration and the current map's start position, facing down.
 void loadcharacters();
@@ -105,7 +108,8 @@ void animate_character(character* c);
 void extrapolate_character(character* c);
 // Draws one record as a textured square at its drawn position; nothing for a position that is not a number.
 void draw_character(character* c);
-// Extrapolates, animates and draws every remote player in roster order, skipping positions that are not numbers.
+// Extrapolates, animates and draws every remote player in roster order, skipping positions that are not
+// numbers.
 void draw_character_vector();
 
 // The local player; lives for the whole run, set up by loadcharacters at start-up.

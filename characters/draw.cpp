@@ -12,7 +12,8 @@ void draw_character(character* c) {
     glEnable(GL_BLEND);
     glPushMatrix();
     glTranslatef(c->charposx, c->charposy, 0.0f);
-    glBindTexture(GL_TEXTURE_2D, sprites[static_cast<std::size_t>(set)][static_cast<std::size_t>(picture_for(*c))]);
+    glBindTexture(GL_TEXTURE_2D,
+                  sprites[static_cast<std::size_t>(set)][static_cast<std::size_t>(picture_for(*c))]);
     // Texture row 0 is the top row of the picture, so t = 0 goes to the top edge.
     glBegin(GL_QUADS);
     glTexCoord2f(1.0f, 0.0f);

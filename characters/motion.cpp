@@ -40,11 +40,20 @@ void extrapolate_character_at(character* c, std::uint32_t now) {
 
     float vx = 0, vy = 0;
     switch (c->direction) {
-    case 0: vy = WALK_SPEED * c->walking; break;
-    case 1: vx = WALK_SPEED * c->walking; break;
-    case 2: vy = -WALK_SPEED * c->walking; break;
-    case 3: vx = -WALK_SPEED * c->walking; break;
-    default: break;
+    case 0:
+        vy = WALK_SPEED * c->walking;
+        break;
+    case 1:
+        vx = WALK_SPEED * c->walking;
+        break;
+    case 2:
+        vy = -WALK_SPEED * c->walking;
+        break;
+    case 3:
+        vx = -WALK_SPEED * c->walking;
+        break;
+    default:
+        break;
     }
     if (c->collision) vx = vy = 0;
     c->charposx = c->netposx + vx * elapsed;

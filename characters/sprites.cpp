@@ -62,7 +62,8 @@ void load_char(SDL_Surface* spritesetsurf, int charid) {
         return;
     }
     // A block handed in on its own (not from a whole sheet) still gets an entry to fill.
-    if (static_cast<std::size_t>(charid) >= sprites.size()) sprites.resize(static_cast<std::size_t>(charid) + 1);
+    if (static_cast<std::size_t>(charid) >= sprites.size())
+        sprites.resize(static_cast<std::size_t>(charid) + 1);
 
     const int rows = spritesetsurf->h / CHAR_FRAME_H;
     const int columns = spritesetsurf->w / CHAR_FRAME_W;

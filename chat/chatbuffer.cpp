@@ -21,7 +21,8 @@ void BackOne() {
 
 void FlushBuffer() {
     chatstring.clear();
-    for (std::string& line : chatbuffer) line.clear();
+    for (std::string& line : chatbuffer)
+        line.clear();
 }
 
 void SetNickName(std::string nick) {
@@ -33,6 +34,7 @@ std::string GetNickName() {
 }
 
 void WriteMessage(std::string text) {
-    for (int i = CHAT_LOG_LINES - 1; i > 0; i--) chatbuffer[i] = chatbuffer[i - 1];
+    for (int i = CHAT_LOG_LINES - 1; i > 0; i--)
+        chatbuffer[i] = chatbuffer[i - 1];
     chatbuffer[0] = text;
 }

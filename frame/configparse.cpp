@@ -38,10 +38,14 @@ ConfigVerdict ReadConfigFrom(std::istream& in) {
 
 const char* ConfigRefusalText(ConfigVerdict verdict) {
     switch (verdict) {
-    case ConfigVerdict::NicknameTooLong: return "Nickname too long.";
-    case ConfigVerdict::NicknameIsDefault: return "Edit the client.cfg file!";
-    case ConfigVerdict::NicknameHasBar: return "Nickname may not contain '|'.";
-    case ConfigVerdict::Accepted: break;
+    case ConfigVerdict::NicknameTooLong:
+        return "Nickname too long.";
+    case ConfigVerdict::NicknameIsDefault:
+        return "Edit the client.cfg file!";
+    case ConfigVerdict::NicknameHasBar:
+        return "Nickname may not contain '|'.";
+    case ConfigVerdict::Accepted:
+        break;
     }
     return "";
 }

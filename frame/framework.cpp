@@ -31,7 +31,9 @@ static const int CHAT_REPEAT_DELAY_MS = 500, CHAT_REPEAT_INTERVAL_MS = 30;
 // Set from a signal handler: SIGINT or SIGTERM asks for the same end as the close box.
 static volatile std::sig_atomic_t quitrequested = 0;
 
-void RequestQuit() { quitrequested = 1; }
+void RequestQuit() {
+    quitrequested = 1;
+}
 
 void Quit(int returnCode) {
     FreeMap();

@@ -29,4 +29,6 @@ int StringTokenizer::nextIntToken() {
     return static_cast<int>(value);
 }
 
-double StringTokenizer::nextFloatToken() { return std::atof(nextToken().c_str()); }
+double StringTokenizer::nextFloatToken() {
+    return std::atof(nextToken().c_str());
+}

@@ -17,15 +17,17 @@ SDL_Surface* LoadImage(std::string fileName) {
 // An all-zero w by h surface with exactly the pixel layout of like; reports a failure on stdout.
 static SDL_Surface* BlankLike(SDL_Surface* like, int w, int h) {
     const SDL_PixelFormat* f = like->format;
-    SDL_Surface* blank = SDL_CreateRGBSurface(like->flags, w, h, f->BitsPerPixel, f->Rmask, f->Gmask,
-                                              f->Bmask, f->Amask);
+    SDL_Surface* blank =
+        SDL_CreateRGBSurface(like->flags, w, h, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
     if (!blank) std::printf("SDL_CreateRGBSurface failed with error: %s\n", SDL_GetError());
     return blank;
 }
 
 // A blit with per-surface alpha on would blend the source into the zeroed destination and
 // lose its alpha channel; with it off, every channel is copied as it is.
-static void CopyChannelsUnblended(SDL_Surface* source) { SDL_SetAlpha(source, 0, 255); }
+static void CopyChannelsUnblended(SDL_Surface* source) {
+    SDL_SetAlpha(source, 0, 255);
+}
 
 SDL_Surface* ClipSurface(SDL_Surface* wholesurface, int x, int y, int w, int h) {
     SDL_Rect clippingRect;

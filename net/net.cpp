@@ -27,7 +27,8 @@ static const int RECEIVE_CHUNK = 64 * 1024;
 // player on standard error (the library often has no words for a failed lookup).
 static void FailNet(const char* call, int code, const char* meaning) {
     std::printf("%s: %s\n", call, SDLNet_GetError());
-    std::fprintf(stderr, "%s (server \"%s\", port %d).\n", meaning, CONFIG_SERVER.c_str(), CONFIG_PORT & 0xFFFF);
+    std::fprintf(stderr, "%s (server \"%s\", port %d).\n", meaning, CONFIG_SERVER.c_str(),
+                 CONFIG_PORT & 0xFFFF);
     Quit(code);
 }
 
@@ -40,7 +41,8 @@ void InitNet() {
         FailNet("SDLNet_ResolveHost", EXIT_NET_RESOLVE, "Cannot find the game server's address");
     sock = SDLNet_TCP_Open(&ip);
     if (!sock) FailNet("SDLNet_TCP_Open", EXIT_NET_OPEN, "Cannot connect to the game server");
-    if (SDLNet_TCP_AddSocket(set, sock) == -1) FailNet("SDLNet_TCP_AddSocket", EXIT_NET_ADD, "The connection could not be watched");
+    if (SDLNet_TCP_AddSocket(set, sock) == -1)
+        FailNet("SDLNet_TCP_AddSocket", EXIT_NET_ADD, "The connection could not be watched");
     OnConnect();
 }
 
@@ -102,7 +104,9 @@ void OnConnect() {
     std::printf("Logged in as %s.\n", nick.c_str());
 }
 
-std::vector<character>::iterator find_client_name(std::string name) { return FindInRoster(clients, name); }
+std::vector<character>::iterator find_client_name(std::string name) {
+    return FindInRoster(clients, name);
+}
 
 void OnGetMessage(std::string message) {
     const std::optional<std::string> line = ApplyServerMessage(message, nickname, clients, SDL_GetTicks());
@@ -120,4 +124,6 @@ void SendPositionMessage(character* player) {
                                      player->walking, player->collision, player->charid, player->map));
 }
 
-void SendMapChangeMessage(std::string newmap) { SendMessage(BuildMapChangeMessage(nickname, newmap)); }
+void SendMapChangeMessage(std::string newmap) {
+    SendMessage(BuildMapChangeMessage(nickname, newmap));
+}

@@ -18,7 +18,8 @@ constexpr std::uint32_t PARTIAL_FRAME_TIMEOUT_MS = 5000;
 
 // Resolves the server, connects, logs in; ends the process with its exit code on any failure.
 void InitNet();
-// Polls the socket (at most 1 ms) and handles every whole frame that has arrived, up to MAX_MESSAGES_PER_TURN.
+// Polls the socket (at most 1 ms) and handles every whole frame that has arrived, up to
+// MAX_MESSAGES_PER_TURN.
 void CheckMessages();
 // Sends one message as a frame; ends the process with EXIT_NET_IO when it cannot be sent.
 void SendMessage(std::string message);
@@ -40,7 +41,7 @@ std::vector<character>::iterator find_client_name(std::string name);
 // Handles one inbound message for a player named ownnick: updates roster and returns the chat
 // line to show, if the message is a chat line. now is the tick count stamped on positions.
 std::optional<std::string> ApplyServerMessage(const std::string& message, const std::string& ownnick,
-                               std::vector<character>& roster, std::uint32_t now);
+                                              std::vector<character>& roster, std::uint32_t now);
 // The first record of roster named name (same length, same bytes), or roster.end().
 std::vector<character>::iterator FindInRoster(std::vector<character>& roster, const std::string& name);
 

@@ -18,14 +18,17 @@ std::string EncodeFrame(const std::string& text) {
 
 FrameStatus CutFrame(std::string& buffer, std::string& text) {
     if (buffer.size() < FRAME_PREFIX_BYTES) return FrameStatus::Incomplete;
-    const auto byte = [&buffer](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[i])); };
+    const auto byte = [&buffer](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[i]));
+    };
     const std::uint32_t len = (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
     // Checked before anything is waited for or allocated: a hostile length never costs memory.
     if (len == 0 || len > MAX_FRAME_BODY) return FrameStatus::Invalid;
     if (buffer.size() - FRAME_PREFIX_BYTES < len) return FrameStatus::Incomplete;
     const char* body = buffer.data() + FRAME_PREFIX_BYTES;
     std::size_t textlen = 0;
-    while (textlen < len && body[textlen] != '\0') ++textlen;
+    while (textlen < len && body[textlen] != '\0')
+        ++textlen;
     text.assign(body, textlen);
     buffer.erase(0, FRAME_PREFIX_BYTES + len);
     return FrameStatus::Complete;

@@ -19,7 +19,9 @@ static bool gFinderLaunch = false;
 static const std::size_t MAX_PROGRAM_PATH = 1024;
 
 // SIGINT and SIGTERM end the game like a click on the close box.
-static void OnQuitSignal(int) { RequestQuit(); }
+static void OnQuitSignal(int) {
+    RequestQuit();
+}
 
 // A desktop launch starts us anywhere: go to the folder that holds the game's bundle,
 // three levels above the folder of the executable inside it.
@@ -60,7 +62,8 @@ int main(int argc, char** argv) {
         gArgc = argc;
     }
     gArgv = new char*[static_cast<std::size_t>(gArgc) + 1];
-    for (int i = 0; i < gArgc; ++i) gArgv[i] = argv[i];
+    for (int i = 0; i < gArgc; ++i)
+        gArgv[i] = argv[i];
     gArgv[gArgc] = nullptr;
 
     setupWorkingDirectory(gFinderLaunch);

@@ -15,14 +15,14 @@ int main(int argc, char** argv) {
     std::string error;
     const std::vector<std::string> args(argv + 1, argv + argc);
     switch (ParseOptions(args, options, error)) {
-        case OptionsResult::Help:
-            std::fputs(UsageText().c_str(), stdout);
-            return 0;
-        case OptionsResult::Error:
-            std::fprintf(stderr, "tavrel-server: %s\n\n%s", error.c_str(), UsageText().c_str());
-            return 2;
-        case OptionsResult::Run:
-            break;
+    case OptionsResult::Help:
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    case OptionsResult::Error:
+        std::fprintf(stderr, "tavrel-server: %s\n\n%s", error.c_str(), UsageText().c_str());
+        return 2;
+    case OptionsResult::Run:
+        break;
     }
     // Asio sends with MSG_NOSIGNAL already; this covers any other write to a closed pipe,
     // such as the log when standard output is a pipe whose reader went away.
@@ -33,8 +33,8 @@ int main(int argc, char** argv) {
     try {
         server = std::make_unique<Server>(io, options);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "tavrel-server: cannot listen on %s port %d: %s\n", options.bind.c_str(), options.port,
-                     e.what());
+        std::fprintf(stderr, "tavrel-server: cannot listen on %s port %d: %s\n", options.bind.c_str(),
+                     options.port, e.what());
         return 1;
     }
     LogLine("listening on " + options.bind + " port " + std::to_string(server->Port()) + ", at most " +

@@ -22,13 +22,13 @@ struct Connection {
 
     ConnId id = 0;
     asio::ip::tcp::socket socket;
-    std::string peer;                       // "address:port", for the log
-    std::string nick;                       // the login frame's text once it has come
+    std::string peer; // "address:port", for the log
+    std::string nick; // the login frame's text once it has come
     bool loggedIn = false;
     bool closed = false;
-    bool touched = false;                   // got messages in the Dispatch round under way
-    std::string inbuf;                      // bytes read and not yet cut into frames
-    std::array<char, 8192> chunk{};         // one read
+    bool touched = false;           // got messages in the Dispatch round under way
+    std::string inbuf;              // bytes read and not yet cut into frames
+    std::array<char, 8192> chunk{}; // one read
     ServerTime connectedAt;
     std::optional<ServerTime> partialSince; // when the first byte of an unfinished frame came
     OutQueue queue;
@@ -44,7 +44,9 @@ static std::string PeerName(const asio::ip::tcp::socket& socket) {
     return host + ":" + std::to_string(remote.port());
 }
 
-static std::string Ms(std::chrono::milliseconds ms) { return std::to_string(ms.count()) + " ms"; }
+static std::string Ms(std::chrono::milliseconds ms) {
+    return std::to_string(ms.count()) + " ms";
+}
 
 Server::Server(asio::io_context& io, const ServerOptions& options)
     : io_(io), options_(options), acceptor_(io), acceptTimer_(io), sweepTimer_(io) {
@@ -64,7 +66,9 @@ Server::Server(asio::io_context& io, const ServerOptions& options)
 
 Server::~Server() = default;
 
-unsigned short Server::Port() const { return acceptor_.local_endpoint().port(); }
+unsigned short Server::Port() const {
+    return acceptor_.local_endpoint().port();
+}
 
 void Server::Stop() {
     stopped_ = true;
@@ -112,15 +116,16 @@ void Server::Accept() {
 }
 
 void Server::Read(const ConnPtr& conn) {
-    conn->socket.async_read_some(asio::buffer(conn->chunk), [this, conn](const asio::error_code& ec, std::size_t n) {
-        if (conn->closed) return;
-        if (ec) {
-            Close(conn, End::Leave, ec == asio::error::eof ? "connection closed" : ec.message());
-            Dispatch();
-            return;
-        }
-        OnRead(conn, n);
-    });
+    conn->socket.async_read_some(
+        asio::buffer(conn->chunk), [this, conn](const asio::error_code& ec, std::size_t n) {
+            if (conn->closed) return;
+            if (ec) {
+                Close(conn, End::Leave, ec == asio::error::eof ? "connection closed" : ec.message());
+                Dispatch();
+                return;
+            }
+            OnRead(conn, n);
+        });
 }
 
 void Server::OnRead(const ConnPtr& conn, std::size_t bytes) {
@@ -170,8 +175,8 @@ bool Server::OnFrame(const ConnPtr& conn, const std::string& text, ServerTime no
     }
     relay_.Join(conn->id, text, now, out_);
     conn->loggedIn = true;
-    LogLine("join \"" + Printable(conn->nick) + "\" " + conn->peer + " (" + std::to_string(relay_.PlayerCount()) +
-            " online)");
+    LogLine("join \"" + Printable(conn->nick) + "\" " + conn->peer + " (" +
+            std::to_string(relay_.PlayerCount()) + " online)");
     return true;
 }
 
@@ -214,7 +219,8 @@ void Server::Dispatch() {
             conn->touched = false;
             if (conn->closed) continue;
             if (conn->queue.Check(now, options_.stallTimeout) == OutQueue::Health::Overflow) {
-                Close(conn, End::Drop, "more than " + std::to_string(MAX_QUEUE_BYTES) + " bytes waiting to be sent");
+                Close(conn, End::Drop,
+                      "more than " + std::to_string(MAX_QUEUE_BYTES) + " bytes waiting to be sent");
             } else {
                 Write(conn);
             }
@@ -225,7 +231,8 @@ void Server::Dispatch() {
 void Server::Write(const ConnPtr& conn) {
     if (conn->closed || conn->queue.Writing() || !conn->queue.HasPending()) return;
     conn->buffers.clear();
-    for (const MessagePtr& message : conn->queue.StartWrite()) conn->buffers.push_back(asio::buffer(message->frame));
+    for (const MessagePtr& message : conn->queue.StartWrite())
+        conn->buffers.push_back(asio::buffer(message->frame));
     asio::async_write(conn->socket, conn->buffers, [this, conn](const asio::error_code& ec, std::size_t) {
         if (conn->closed) return;
         if (ec) {
@@ -255,11 +262,12 @@ void Server::Sweep() {
         } else if (conn->partialSince && now - *conn->partialSince >= options_.frameTimeout) {
             expired.emplace_back(conn, "frame not complete within " + Ms(options_.frameTimeout));
         } else if (conn->queue.Check(now, options_.stallTimeout) == OutQueue::Health::Stalled) {
-            expired.emplace_back(conn, "more than " + std::to_string(STALL_QUEUE_BYTES) + " bytes unsent for " +
-                                           Ms(options_.stallTimeout));
+            expired.emplace_back(conn, "more than " + std::to_string(STALL_QUEUE_BYTES) +
+                                           " bytes unsent for " + Ms(options_.stallTimeout));
         }
     }
-    for (const auto& victim : expired) Close(victim.first, End::Drop, victim.second);
+    for (const auto& victim : expired)
+        Close(victim.first, End::Drop, victim.second);
     Dispatch();
     ScheduleSweep();
 }

@@ -48,6 +48,6 @@ class Server {
     std::map<ConnId, ConnPtr> conns_; // every open connection, logged in or not
     ConnId nextId_ = 1;
     Relay relay_;
-    std::vector<Delivery> out_;       // what the relay produced and Dispatch has not queued yet
+    std::vector<Delivery> out_; // what the relay produced and Dispatch has not queued yet
     bool stopped_ = false;
 };

@@ -55,15 +55,15 @@ OptionsResult ParseOptions(const std::vector<std::string>& args, ServerOptions& 
             options.port = static_cast<int>(number);
         } else if (name == "--max-clients") {
             if (!ReadNumber(value, 1, static_cast<long>(MAX_MAX_CLIENTS), number)) {
-                error = "--max-clients takes a number from 1 to " + std::to_string(MAX_MAX_CLIENTS) + ", not \"" +
-                        value + "\"";
+                error = "--max-clients takes a number from 1 to " + std::to_string(MAX_MAX_CLIENTS) +
+                        ", not \"" + value + "\"";
                 return OptionsResult::Error;
             }
             options.maxClients = static_cast<std::size_t>(number);
         } else {
             if (!ReadNumber(value, 1, MAX_TIMEOUT_MS, number)) {
-                error = name + " takes milliseconds from 1 to " + std::to_string(MAX_TIMEOUT_MS) + ", not \"" + value +
-                        "\"";
+                error = name + " takes milliseconds from 1 to " + std::to_string(MAX_TIMEOUT_MS) +
+                        ", not \"" + value + "\"";
                 return OptionsResult::Error;
             }
             const std::chrono::milliseconds ms(number);

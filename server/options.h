@@ -16,12 +16,12 @@ constexpr std::size_t MAX_MAX_CLIENTS = 4096;
 constexpr long MAX_TIMEOUT_MS = 3600L * 1000;
 
 struct ServerOptions {
-    std::string bind = "0.0.0.0";                    // address to listen on
-    int port = DEFAULT_PORT;                         // 0 lets the system choose one
-    std::size_t maxClients = DEFAULT_MAX_CLIENTS;    // connections held at once
-    std::chrono::milliseconds loginTimeout{10000};   // connect to login frame
-    std::chrono::milliseconds frameTimeout{10000};   // first to last byte of one frame
-    std::chrono::milliseconds stallTimeout{10000};   // output queue above STALL_QUEUE_BYTES
+    std::string bind = "0.0.0.0";                  // address to listen on
+    int port = DEFAULT_PORT;                       // 0 lets the system choose one
+    std::size_t maxClients = DEFAULT_MAX_CLIENTS;  // connections held at once
+    std::chrono::milliseconds loginTimeout{10000}; // connect to login frame
+    std::chrono::milliseconds frameTimeout{10000}; // first to last byte of one frame
+    std::chrono::milliseconds stallTimeout{10000}; // output queue above STALL_QUEUE_BYTES
 };
 
 enum class OptionsResult { Run, Help, Error };

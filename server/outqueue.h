@@ -47,8 +47,8 @@ class OutQueue {
   private:
     void Track(ServerTime now);
 
-    std::deque<MessagePtr> pending_;      // oldest first; null where a position was taken out
-    std::uint64_t head_ = 0;              // sequence number of pending_.front()
+    std::deque<MessagePtr> pending_; // oldest first; null where a position was taken out
+    std::uint64_t head_ = 0;         // sequence number of pending_.front()
     std::unordered_map<std::string, std::uint64_t> positionAt_; // nick -> sequence of its waiting position
     std::size_t pendingBytes_ = 0;
     std::vector<MessagePtr> inflight_;

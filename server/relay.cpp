@@ -8,14 +8,20 @@
 
 const char* const START_MAP = "main.map";
 
-static bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-static bool IsPrintableAscii(unsigned char c) { return c >= 0x20 && c < 0x7F; }
+static bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+static bool IsPrintableAscii(unsigned char c) {
+    return c >= 0x20 && c < 0x7F;
+}
 
 static MessagePtr MakeMessage(Message::Kind kind, const std::string& nick, const std::string& text) {
     return std::make_shared<const Message>(Message{kind, nick, EncodeFrame(text)});
 }
 
-static MessagePtr MakeRemoval(const std::string& nick) { return MakeMessage(Message::Removal, nick, "2|" + nick); }
+static MessagePtr MakeRemoval(const std::string& nick) {
+    return MakeMessage(Message::Removal, nick, "2|" + nick);
+}
 
 std::string NicknameProblem(const std::string& nick) {
     if (nick.empty()) return "empty nickname";
@@ -74,32 +80,36 @@ void Relay::Receive(ConnId id, const std::string& text, ServerTime now, std::vec
     Player& player = found->second;
     StringTokenizer fields(text, "|");
     switch (fields.nextIntToken()) {
-        case MSG_CHAT:
-            fields.nextToken(); // the nick as the client wrote it; only the login name is relayed
-            Chat(id, player, fields.nextToken(), now, out);
-            break;
-        case MSG_POSITION:
-            Position(id, player, text, out);
-            break;
-        case MSG_MAPCHANGE: {
-            fields.nextToken();
-            const std::string map = fields.nextToken();
-            if (ValidMapName(map) && map != player.map) ChangeMap(id, player, map, out);
-            break;
-        }
-        default:
-            break;
+    case MSG_CHAT:
+        fields.nextToken(); // the nick as the client wrote it; only the login name is relayed
+        Chat(id, player, fields.nextToken(), now, out);
+        break;
+    case MSG_POSITION:
+        Position(id, player, text, out);
+        break;
+    case MSG_MAPCHANGE: {
+        fields.nextToken();
+        const std::string map = fields.nextToken();
+        if (ValidMapName(map) && map != player.map) ChangeMap(id, player, map, out);
+        break;
+    }
+    default:
+        break;
     }
 }
 
-void Relay::Chat(ConnId, Player& player, const std::string& text, ServerTime now, std::vector<Delivery>& out) {
+void Relay::Chat(ConnId, Player& player, const std::string& text, ServerTime now,
+                 std::vector<Delivery>& out) {
     const std::string clean = CleanChatText(text);
     if (clean.empty()) return;
-    while (!player.chats.empty() && now - player.chats.front() >= CHAT_WINDOW) player.chats.pop_front();
+    while (!player.chats.empty() && now - player.chats.front() >= CHAT_WINDOW)
+        player.chats.pop_front();
     if (player.chats.size() >= CHAT_LINES_PER_WINDOW) return;
     player.chats.push_back(now);
-    const MessagePtr line = MakeMessage(Message::Chat, player.nick, BuildChatMessage(player.nick, clean, player.map));
-    for (const auto& entry : players_) out.push_back({entry.first, line});
+    const MessagePtr line =
+        MakeMessage(Message::Chat, player.nick, BuildChatMessage(player.nick, clean, player.map));
+    for (const auto& entry : players_)
+        out.push_back({entry.first, line});
 }
 
 void Relay::Position(ConnId id, Player& player, const std::string& text, std::vector<Delivery>& out) {
@@ -118,10 +128,12 @@ void Relay::Position(ConnId id, Player& player, const std::string& text, std::ve
     const float fx = static_cast<float>(x), fy = static_cast<float>(y);
     if (!std::isfinite(fx) || !std::isfinite(fy) || !ValidMapName(map)) return;
     if (map != player.map) ChangeMap(id, player, map, out);
-    player.position = MakeMessage(Message::Position, player.nick,
-                                  BuildPositionMessage(player.nick, fx, fy, direction, walking, collision, charid, map));
+    player.position =
+        MakeMessage(Message::Position, player.nick,
+                    BuildPositionMessage(player.nick, fx, fy, direction, walking, collision, charid, map));
     for (const auto& entry : players_) {
-        if (entry.first != id && entry.second.map == player.map) out.push_back({entry.first, player.position});
+        if (entry.first != id && entry.second.map == player.map)
+            out.push_back({entry.first, player.position});
     }
 }
 

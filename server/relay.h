@@ -57,10 +57,10 @@ bool ValidMapName(const std::string& map);
 
 // What the server remembers about one logged-in player.
 struct Player {
-    std::string nick;              // the login name, the only name relayed for this player
-    std::string map;               // the map the player is on; START_MAP after login
-    MessagePtr position;           // latest position on this map, null until one arrives
-    std::deque<ServerTime> chats;  // times of the chat lines relayed within the last window
+    std::string nick;             // the login name, the only name relayed for this player
+    std::string map;              // the map the player is on; START_MAP after login
+    MessagePtr position;          // latest position on this map, null until one arrives
+    std::deque<ServerTime> chats; // times of the chat lines relayed within the last window
 };
 
 class Relay {

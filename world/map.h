@@ -9,11 +9,11 @@
 
 // One map exit: stepping on cell (posx, posy) moves the player to (newposx, newposy) on newmap.
 struct entity_t {
-    int posx = 0;         // column of the trigger cell
-    int posy = 0;         // world row of the trigger cell, 0 = bottom row
-    float newposx = 0;    // arrival x on the target map
-    float newposy = 0;    // arrival y on the target map
-    std::string newmap;   // target map file name, relative to the resource folder
+    int posx = 0;       // column of the trigger cell
+    int posy = 0;       // world row of the trigger cell, 0 = bottom row
+    float newposx = 0;  // arrival x on the target map
+    float newposy = 0;  // arrival y on the target map
+    std::string newmap; // target map file name, relative to the resource folder
 };
 
 // Largest number of columns or rows a map may have.
@@ -23,10 +23,10 @@ constexpr int MAX_MAP_ENTITIES = 4096;
 
 // A whole map file, read and checked, before it becomes the current map.
 struct MapData {
-    std::string tilesetfile;       // tile-set image path, the whole first line
-    int sizex = 0;                 // columns, 1..MAX_MAP_SIZE
-    int sizey = 0;                 // rows, 1..MAX_MAP_SIZE
-    float startposx = 0;           // start position, world units
+    std::string tilesetfile; // tile-set image path, the whole first line
+    int sizex = 0;           // columns, 1..MAX_MAP_SIZE
+    int sizey = 0;           // rows, 1..MAX_MAP_SIZE
+    float startposx = 0;     // start position, world units
     float startposy = 0;
     int layer2 = 0;                // non-zero when the second layer is present
     int background[3] = {0, 0, 0}; // red, green, blue as written (unclamped)

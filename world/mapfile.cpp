@@ -27,7 +27,9 @@ static int ToInt(const char* begin, const char* end) {
     return static_cast<int>(negative ? -value : value);
 }
 
-static int ToInt(const std::string& text) { return ToInt(text.data(), text.data() + text.size()); }
+static int ToInt(const std::string& text) {
+    return ToInt(text.data(), text.data() + text.size());
+}
 
 // A double that doesn't fit a float becomes the largest float of its sign rather than undefined.
 static float NarrowToFloat(double value) {
@@ -36,7 +38,9 @@ static float NarrowToFloat(double value) {
     return static_cast<float>(value);
 }
 
-static float ToFloat(const std::string& text) { return NarrowToFloat(std::atof(text.c_str())); }
+static float ToFloat(const std::string& text) {
+    return NarrowToFloat(std::atof(text.c_str()));
+}
 
 // Fills sizex values from one grid row. Splits at every single space exactly as the
 // StringTokenizer does (an empty piece or a missing one is 0, pieces beyond sizex are
@@ -88,7 +92,8 @@ bool ParseMap(std::istream& in, MapData& out, std::string& error) {
     out.layer2 = ToInt(header[5]);
     const int count = ToInt(header[6]);
     StringTokenizer colour(header[7], " ");
-    for (int& c : out.background) c = colour.nextIntToken();
+    for (int& c : out.background)
+        c = colour.nextIntToken();
 
     const std::string limit = std::to_string(MAX_MAP_SIZE);
     if (out.sizex < 1 || out.sizex > MAX_MAP_SIZE) {
@@ -100,8 +105,8 @@ bool ParseMap(std::istream& in, MapData& out, std::string& error) {
         return false;
     }
     if (count < 0 || count > MAX_MAP_ENTITIES) {
-        error = "line 7: " + std::to_string(count) + " exits, a map has 0 to " +
-                std::to_string(MAX_MAP_ENTITIES);
+        error =
+            "line 7: " + std::to_string(count) + " exits, a map has 0 to " + std::to_string(MAX_MAP_ENTITIES);
         return false;
     }
 

@@ -19,7 +19,8 @@ bool entitiesallocated = false;
 
 static void FreeGrid(int**& grid, int rows) {
     if (!grid) return;
-    for (int row = 0; row < rows; ++row) delete[] grid[row];
+    for (int row = 0; row < rows; ++row)
+        delete[] grid[row];
     delete[] grid;
     grid = nullptr;
 }

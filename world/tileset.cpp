@@ -48,7 +48,8 @@ bool BuildTileSet(const std::string& tileset, std::vector<GLuint>& textures, std
 void FreeTileSet() {
     if (tilesallocated && tiles) {
         std::vector<GLuint> old;
-        for (int i = 0; i < numtiles; ++i) old.push_back(tiles[i].texture);
+        for (int i = 0; i < numtiles; ++i)
+            old.push_back(tiles[i].texture);
         glDeleteTextures(static_cast<GLsizei>(old.size()), old.data());
         delete[] tiles;
     }
@@ -62,7 +63,8 @@ void InstallTileSet(const std::vector<GLuint>& textures) {
     FreeTileSet();
     numtiles = static_cast<int>(textures.size());
     tiles = new tile[textures.size()];
-    for (int i = 0; i < numtiles; ++i) tiles[i].texture = textures[i];
+    for (int i = 0; i < numtiles; ++i)
+        tiles[i].texture = textures[i];
     tilesallocated = true;
 }
 

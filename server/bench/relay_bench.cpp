@@ -39,7 +39,8 @@ static void BM_RelayPositions(benchmark::State& state) {
         sender = (sender + 1) % players;
     }
     state.SetItemsProcessed(state.iterations());
-    state.counters["deliveries/s"] = benchmark::Counter(static_cast<double>(deliveries), benchmark::Counter::kIsRate);
+    state.counters["deliveries/s"] =
+        benchmark::Counter(static_cast<double>(deliveries), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RelayPositions)->Arg(10)->Arg(50)->Arg(200);
 
@@ -57,12 +58,14 @@ static void BM_RelayPositionsQueued(benchmark::State& state) {
     for (auto _ : state) {
         out.clear();
         relay.Receive(static_cast<ConnId>(sender + 1), positions[static_cast<std::size_t>(sender)], now, out);
-        for (const Delivery& delivery : out) queues[delivery.to - 1].Push(delivery.message, now);
+        for (const Delivery& delivery : out)
+            queues[delivery.to - 1].Push(delivery.message, now);
         sender = (sender + 1) % players;
         if (sender == 0) {
             for (OutQueue& queue : queues) {
                 while (queue.HasPending()) {
-                    for (const MessagePtr& message : queue.StartWrite()) bytes += message->frame.size();
+                    for (const MessagePtr& message : queue.StartWrite())
+                        bytes += message->frame.size();
                     queue.FinishWrite(now);
                 }
             }

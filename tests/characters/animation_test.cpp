@@ -34,12 +34,17 @@ TEST(Animation, WalkingShowsTheNextFrameAtOnceThenOneEvery150MsDroppingTheExcess
 }
 
 TEST(Extrapolation, WalkersMoveOnAtTheCommonSpeedBlockedStandingOldOrUnknownDirectionsStay) {
-    struct Case { std::uint32_t at, now; int direction, walking, collision; float x, y; };
-    const Case cases[] = {
-        {1000, 1200, 0, 1, 0, 10, 5.5f}, {1000, 1200, 1, 1, 0, 10.5f, 5}, {1000, 1200, 2, 1, 0, 10, 4.5f},
-        {1000, 1200, 3, 1, 0, 9.5f, 5},  {1000, 1200, 1, 1, 1, 10, 5},    {1000, 1200, 1, 0, 0, 10, 5},
-        {1000, 1200, 4, 1, 0, 10, 5},    {1000, 1200, -1, 1, 0, 10, 5},   {5000, 6000, 1, 1, 0, 42, 42},
-        {5000, 4000, 1, 1, 0, 42, 42},   {5000, 4001, 1, 1, 0, 7.5025f, 5}, {0xFFFFFF38u, 200, 1, 1, 0, 11, 5}};
+    struct Case {
+        std::uint32_t at, now;
+        int direction, walking, collision;
+        float x, y;
+    };
+    const Case cases[] = {{1000, 1200, 0, 1, 0, 10, 5.5f},   {1000, 1200, 1, 1, 0, 10.5f, 5},
+                          {1000, 1200, 2, 1, 0, 10, 4.5f},   {1000, 1200, 3, 1, 0, 9.5f, 5},
+                          {1000, 1200, 1, 1, 1, 10, 5},      {1000, 1200, 1, 0, 0, 10, 5},
+                          {1000, 1200, 4, 1, 0, 10, 5},      {1000, 1200, -1, 1, 0, 10, 5},
+                          {5000, 6000, 1, 1, 0, 42, 42},     {5000, 4000, 1, 1, 0, 42, 42},
+                          {5000, 4001, 1, 1, 0, 7.5025f, 5}, {0xFFFFFF38u, 200, 1, 1, 0, 11, 5}};
     for (const Case& k : cases) {
         character c; // reported at (10, 5), last drawn at (42, 42)
         c.netposx = 10, c.netposy = 5, c.charposx = c.charposy = 42, c.lastupdate = k.at;

@@ -22,7 +22,8 @@ std::string Map(int wallcolumn, int exitx) {
     m << "Tavrel.app/Contents/Resources/tiles.tga\n20\n20\n5.5\n10.5\n0\n" << (exitx >= 0) << "\n0 0 64\n-\n";
     for (int layer = 0; layer < 2; ++layer) {
         for (int r = 0; r < 20; ++r)
-            for (int c = 0; c < 20; ++c) m << (layer == 1 && c == wallcolumn) << (c < 19 ? " " : "\n");
+            for (int c = 0; c < 20; ++c)
+                m << (layer == 1 && c == wallcolumn) << (c < 19 ? " " : "\n");
         if (layer == 0 || exitx >= 0) m << "-\n";
     }
     if (exitx >= 0) m << exitx << " 10 3.5 3.5 other.map\n";
@@ -30,7 +31,11 @@ std::string Map(int wallcolumn, int exitx) {
 }
 
 // A position report "3|name|x|y|direction|walking|collision|charid|map".
-struct Position { float x, y; int direction, walking, collision; std::string map; };
+struct Position {
+    float x, y;
+    int direction, walking, collision;
+    std::string map;
+};
 
 std::optional<Position> ParsePosition(const std::string& text) {
     Position p{};
@@ -58,8 +63,10 @@ struct Running : ClientSession {
         bool walked = false;
         while (auto p = NextPosition()) {
             if (blocked && p->collision) *blocked = true;
-            if (p->walking) walked = true;
-            else if (walked) return p;
+            if (p->walking)
+                walked = true;
+            else if (walked)
+                return p;
         }
         return std::nullopt;
     }

@@ -17,16 +17,21 @@ namespace {
 
 // Test pictures: red tells the picture, green the set, and the top half is bluer than the
 // bottom half so that orientation shows.
-struct Rgb { int r, g, b; };
-Rgb Colour(int set, int picture, bool top) { return {10 + 20 * picture, 20 + 50 * set, top ? 230 : 60}; }
+struct Rgb {
+    int r, g, b;
+};
+Rgb Colour(int set, int picture, bool top) {
+    return {10 + 20 * picture, 20 + 50 * set, top ? 230 : 60};
+}
 const Rgb kBackground = {0, 160, 0};
 
 // A 32-bit TGA, rows top to bottom, of columns by rows blocks with every picture opaque over its
 // whole 24 by 32 cell, plus a remainder of extraw by extrah pixels.
 void WriteSheet(const std::string& path, int columns, int rows, int extraw = 0, int extrah = 0) {
     const int w = columns * CHAR_BLOCK_W + extraw, h = rows * CHAR_BLOCK_H + extrah;
-    std::string data = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w & 0xFF), char(w >> 8), char(h & 0xFF), char(h >> 8),
-                        32, 0x28};
+    std::string data = {
+        0,  0,   2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w & 0xFF), char(w >> 8), char(h & 0xFF), char(h >> 8),
+        32, 0x28};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const int set = y / CHAR_BLOCK_H * columns + x / CHAR_BLOCK_W;
@@ -120,9 +125,9 @@ TEST_F(Drawing, EverySetAndPictureIsCutFromItsPlaceInTheSheet) {
 }
 
 TEST_F(Drawing, RemotePlayersAppearWhereRelayedUnderTheAvatarAndUnknownSetsAsSetZero) {
-    clients.push_back(Remote(12, 6, 1, 1));  // two units right, one up: pixel (448, 288)
-    clients.push_back(Remote(10, 5, 1, 3));  // under the avatar
-    clients.push_back(Remote(7, 5, 57, 2));  // no such set: drawn with set 0
+    clients.push_back(Remote(12, 6, 1, 1)); // two units right, one up: pixel (448, 288)
+    clients.push_back(Remote(10, 5, 1, 3)); // under the avatar
+    clients.push_back(Remote(7, 5, 57, 2)); // no such set: drawn with set 0
     draw_character_vector();
     EXPECT_TRUE(At(448, 300, Colour(1, 4, true)));
     EXPECT_TRUE(At(320, 250, Colour(1, 10, true)));
@@ -134,7 +139,9 @@ TEST_F(Drawing, RemotePlayersAppearWhereRelayedUnderTheAvatarAndUnknownSetsAsSet
 using SheetRefusal = Folder;
 
 TEST_F(SheetRefusal, ACharacterOutsideTheSheetEndsTheGameWithInvalidCharacter) {
-    struct Case { int columns, extraw, character; };
+    struct Case {
+        int columns, extraw, character;
+    };
     for (const Case& k : {Case{2, 0, 4}, Case{2, 0, -1}, Case{1, -1, 0}}) { // 144 by 256, 71 by 128
         WriteSheet(dir + "/small.tga", k.columns, k.columns, k.extraw);
         EXPECT_EXIT(

@@ -29,17 +29,22 @@ struct Walker {
 TEST(Walking, OneSecondOfDMovesTwoAndAHalfUnitsRightAtAnyFrameRate) {
     for (int steps : {60, 7, 200}) {
         Walker w;
-        for (int i = 0; i < steps; ++i) w.Turn("d", 1000.0f / steps);
+        for (int i = 0; i < steps; ++i)
+            w.Turn("d", 1000.0f / steps);
         EXPECT_NEAR(w.me.charposx, 2.5f, 1e-3f) << steps << " steps";
         EXPECT_FLOAT_EQ(w.me.charposy, 0.0f);
     }
 }
 
 TEST(Walking, KeysMoveFullSpeedPerAxisAndTheLaterKeyInWSADSetsTheDirection) {
-    struct Case { const char* keys; float dx, dy; int direction, walking; };
-    const Case cases[] = {{"w", 0, 0.25f, 0, 1},   {"s", 0, -0.25f, 2, 1},   {"a", -0.25f, 0, 3, 1},
-                          {"d", 0.25f, 0, 1, 1},   {"wd", 0.25f, 0.25f, 1, 1}, {"sa", -0.25f, -0.25f, 3, 1},
-                          {"ws", 0, 0, 2, 1},      {"ad", 0, 0, 1, 1},        {"", 0, 0, 3, 0}};
+    struct Case {
+        const char* keys;
+        float dx, dy;
+        int direction, walking;
+    };
+    const Case cases[] = {{"w", 0, 0.25f, 0, 1}, {"s", 0, -0.25f, 2, 1},     {"a", -0.25f, 0, 3, 1},
+                          {"d", 0.25f, 0, 1, 1}, {"wd", 0.25f, 0.25f, 1, 1}, {"sa", -0.25f, -0.25f, 3, 1},
+                          {"ws", 0, 0, 2, 1},    {"ad", 0, 0, 1, 1},         {"", 0, 0, 3, 0}};
     for (const Case& c : cases) {
         Walker w;
         w.me.charposx = w.me.charposy = 3;
@@ -58,7 +63,8 @@ TEST(Walls, ABlockedStepIsUndoneWholeReportedOnceAndClearedByWalkingAway) {
     w.blocks = [](character& c) { return c.charposx > 5.2f; };
     w.Turn("d", 16);
     // Diagonal into the wall: the free y part goes back too, no sliding.
-    for (int i = 0; i < 40 && w.me.collision == 0; ++i) w.Turn("wd", 16);
+    for (int i = 0; i < 40 && w.me.collision == 0; ++i)
+        w.Turn("wd", 16);
     ASSERT_EQ(w.me.collision, 1);
     EXPECT_EQ(w.sent.back().collision, 1);
     const float stopx = w.me.charposx, stopy = w.me.charposy;
@@ -101,14 +107,19 @@ TEST(Reports, StandingOrWalkingStraightReportsEveryFiveHundredMsCountingFromZero
 
     w.Turn("d", 10);
     w.sent.clear();
-    for (int i = 0; i < 100; ++i) w.Turn("d", 10);
+    for (int i = 0; i < 100; ++i)
+        w.Turn("d", 10);
     EXPECT_EQ(w.sent.size(), 2u);
 }
 
 TEST(Reports, AMapExitReportsTheArrivalInTheSameTurnUnlessTheTurnTookNoTime) {
     Walker w;
     w.Turn("", 16);
-    w.exits = [](character& c) { c.map = "house.map"; c.charposx = 20.5f; return true; };
+    w.exits = [](character& c) {
+        c.map = "house.map";
+        c.charposx = 20.5f;
+        return true;
+    };
     EXPECT_TRUE(w.Turn("", 1));
     EXPECT_EQ(w.sent.back().map, "house.map");
     EXPECT_FLOAT_EQ(w.sent.back().charposx, 20.5f);

@@ -15,7 +15,10 @@ using namespace tt;
 struct Running : ClientSession {
     Running() { Launch(); }
     // An xdotool command ("type ..." or "key ..."), then time for the client to handle it.
-    void Xdo(const std::string& args) { Xdotool(TestDisplay(), args); usleep(150000); }
+    void Xdo(const std::string& args) {
+        Xdotool(TestDisplay(), args);
+        usleep(150000);
+    }
     // The body of the next chat frame (position frames in between are skipped).
     std::optional<std::string> NextChatBody(Millis timeout) {
         using std::chrono::steady_clock;

@@ -14,7 +14,8 @@ class ChatBuffer : public ::testing::Test {
         SetNickName("");
     }
     static void Type(const std::string& text) {
-        for (char c : text) AddToBuffer(c);
+        for (char c : text)
+            AddToBuffer(c);
     }
 };
 
@@ -45,19 +46,23 @@ TEST_F(ChatBuffer, BackspaceAndTheRefusedCharacters) {
     AddToBuffer('\0');
     BackOne();
     AddToBuffer('d');
-    EXPECT_EQ(chatstring, "abc\x01\x1f\x7f" "d");
+    EXPECT_EQ(chatstring, "abc\x01\x1f\x7f"
+                          "d");
 }
 
 TEST_F(ChatBuffer, SixLinesScrollTheOldestOutAndFlushEmptiesAllButName) {
-    for (const char* line : {"one", "two", "three", "four", "five", "six"}) WriteMessage(line);
+    for (const char* line : {"one", "two", "three", "four", "five", "six"})
+        WriteMessage(line);
     const char* expected[CHAT_LOG_LINES] = {"six", "five", "four", "three", "two"};
-    for (int i = 0; i < CHAT_LOG_LINES; i++) EXPECT_EQ(chatbuffer[i], expected[i]) << "line " << i;
+    for (int i = 0; i < CHAT_LOG_LINES; i++)
+        EXPECT_EQ(chatbuffer[i], expected[i]) << "line " << i;
 
     SetNickName("Ann");
     Type("x");
     FlushBuffer();
     EXPECT_EQ(chatstring, "");
-    for (const std::string& line : chatbuffer) EXPECT_EQ(line, "");
+    for (const std::string& line : chatbuffer)
+        EXPECT_EQ(line, "");
     EXPECT_EQ(GetNickName(), "Ann");
 }
 

@@ -50,8 +50,14 @@ TEST_F(ChatDrawing, PanelCoversTheBottomQuarterUprightAt85Percent) {
     };
     const auto red = mix(255, 0, 0, 0.85), green = mix(0, 255, 0, 0.85), blue = mix(0, 0, 255, 0.85),
                white = mix(255, 255, 255, 0.85 * 128 / 255);
-    for (auto [x, y, c] : {std::tuple{0, 119, red}, {100, 100, red}, {639, 119, green}, {500, 100, green},
-                           {0, 0, white}, {100, 20, white}, {639, 0, blue}, {500, 20, blue}}) {
+    for (auto [x, y, c] : {std::tuple{0, 119, red},
+                           {100, 100, red},
+                           {639, 119, green},
+                           {500, 100, green},
+                           {0, 0, white},
+                           {100, 20, white},
+                           {639, 0, blue},
+                           {500, 20, blue}}) {
         const tt::Image::Pixel p = Px(x, y);
         EXPECT_TRUE(Near(p, c[0], c[1], c[2])) << x << "," << y << ": " << p.r << " " << p.g << " " << p.b;
     }
@@ -71,7 +77,8 @@ TEST_F(ChatDrawing, PanelCoversTheBottomQuarterUprightAt85Percent) {
 
 // Six lines: the first scrolls out; line 0 sits at y 15 up to line 4 at y 95, all at x 10.
 TEST_F(ChatDrawing, LogLinesSitTwentyApartNewestAtTheBottom) {
-    for (const char* line : {"a", "b", "c", "d", "e", "f"}) WriteMessage(line);
+    for (const char* line : {"a", "b", "c", "d", "e", "f"})
+        WriteMessage(line);
     DrawChatText();
     const char expected[CHAT_LOG_LINES] = {'f', 'e', 'd', 'c', 'b'};
     for (int i = 0; i < CHAT_LOG_LINES; i++) {

@@ -34,7 +34,8 @@ class Input : public ::testing::Test {
 
     void SetUp() override {
         keys = SDL_GetKeyState(nullptr);
-        for (SDLKey k : {SDLK_w, SDLK_a, SDLK_s, SDLK_d, SDLK_F1}) keys[k] = 0;
+        for (SDLKey k : {SDLK_w, SDLK_a, SDLK_s, SDLK_d, SDLK_F1})
+            keys[k] = 0;
         chat = 0;
         avatar = character();
         avatar.direction = 2;
@@ -47,12 +48,14 @@ class Input : public ::testing::Test {
     // Every message the client has sent so far.
     std::vector<std::string> Drain() {
         std::vector<std::string> got;
-        while (auto m = peer->ReadMessage(tt::Millis(50))) got.push_back(*m);
+        while (auto m = peer->ReadMessage(tt::Millis(50)))
+            got.push_back(*m);
         return got;
     }
     // Turns with a 5 ms pause, as the main loop's, for ms milliseconds of the clock.
     void Run(Uint32 ms) {
-        for (const Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < ms; ProcessInput()) SDL_Delay(5);
+        for (const Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < ms; ProcessInput())
+            SDL_Delay(5);
     }
 
     static tt::Peer* peer;
@@ -91,7 +94,7 @@ TEST_F(Input, F1SwitchesOncePerPressNotOncePerTurn) {
     const bool down[] = {true, false, true, false}, switched[] = {true, true, false, false};
     for (int i = 0; i < 4; ++i) {
         for (int turn = 0; turn < 2; ++turn) { // each press and release lasts two turns
-            keys[SDLK_F1] = down[i];             // again: SDL clears its key table on a switch
+            keys[SDLK_F1] = down[i];           // again: SDL clears its key table on a switch
             ProcessInput();
         }
         EXPECT_EQ(fullscreen != start, switched[i]) << "step " << i;

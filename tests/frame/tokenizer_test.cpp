@@ -7,7 +7,8 @@ namespace {
 std::vector<std::string> Tokens(const std::string& text, const std::string& delim, int count) {
     StringTokenizer t(text, delim);
     std::vector<std::string> out;
-    for (int i = 0; i < count; ++i) out.push_back(t.nextToken());
+    for (int i = 0; i < count; ++i)
+        out.push_back(t.nextToken());
     return out;
 }
 

@@ -99,7 +99,8 @@ TEST(Game, TwoPlayersSeeEachOtherWalkAndTalk) {
     ASSERT_TRUE(Eventually(
         [&] {
             const Image after = Screenshot(TestDisplay());
-            return LitPixelsInNewestLogLine(after, annGeom) > 50 && LitPixelsInNewestLogLine(after, bobGeom) > 50;
+            return LitPixelsInNewestLogLine(after, annGeom) > 50 &&
+                   LitPixelsInNewestLogLine(after, bobGeom) > 50;
         },
         5s));
     Screenshot(TestDisplay()).SavePng("/tmp/tavrel-two-players.png");

@@ -1,4 +1,5 @@
-// Small images made by the tests: TGA files and SDL surfaces in the game's byte order (blue, green, red, alpha).
+// Small images made by the tests: TGA files and SDL surfaces in the game's byte order (blue, green, red,
+// alpha).
 #pragma once
 
 #include "tests/support/support.h"
@@ -14,8 +15,24 @@ using Rgba = std::array<std::uint8_t, 4>; // red, green, blue, alpha
 
 // Writes an uncompressed true-colour TGA, top row first; 32 bits when alpha, else 24.
 inline void WriteTga(const std::string& path, int w, int h, const std::vector<Rgba>& pixels, bool alpha) {
-    std::string data{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w & 0xff), char(w >> 8), char(h & 0xff), char(h >> 8),
-                     char(alpha ? 32 : 24), char(0x20 | (alpha ? 8 : 0))}; // top-left origin
+    std::string data{0,
+                     0,
+                     2,
+                     0,
+                     0,
+                     0,
+                     0,
+                     0,
+                     0,
+                     0,
+                     0,
+                     0,
+                     char(w & 0xff),
+                     char(w >> 8),
+                     char(h & 0xff),
+                     char(h >> 8),
+                     char(alpha ? 32 : 24),
+                     char(0x20 | (alpha ? 8 : 0))}; // top-left origin
     for (const Rgba& p : pixels)
         data += std::string{char(p[2]), char(p[1]), char(p[0]), char(p[3])}.substr(0, alpha ? 4 : 3);
     tt::WriteFile(path, data);

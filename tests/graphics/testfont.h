@@ -39,8 +39,13 @@ inline void MakeCodedFont() {
     BuildFont();
 }
 
-struct Seen { int glyph; bool top; }; // glyph -1: none
-inline Seen Decode(tt::Image::Pixel p) { return {p.b < 64 ? -1 : p.g / 16 * 16 + p.r / 16, p.b > 191}; }
+struct Seen {
+    int glyph;
+    bool top;
+}; // glyph -1: none
+inline Seen Decode(tt::Image::Pixel p) {
+    return {p.b < 64 ? -1 : p.g / 16 * 16 + p.r / 16, p.b > 191};
+}
 
 inline bool Near(tt::Image::Pixel p, int r, int g, int b, int tolerance = 10) {
     return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;

@@ -10,13 +10,29 @@
 namespace {
 
 TEST(GlyphFor, BothSetsAndSetsAboveOne) {
-    const struct { int code, set, glyph; } cases[] = {
-        {' ', 0, 0},   {'A', 0, 33},  {'~', 0, 94},  {127, 0, 95},  {31, 0, -1}, {128, 0, -1},
-        {' ', 1, 128}, {'H', 1, 168}, {127, 1, 223}, {0, 1, 96},    {31, 1, 127},
+    const struct {
+        int code, set, glyph;
+    } cases[] = {
+        {' ', 0, 0},
+        {'A', 0, 33},
+        {'~', 0, 94},
+        {127, 0, 95},
+        {31, 0, -1},
+        {128, 0, -1},
+        {' ', 1, 128},
+        {'H', 1, 168},
+        {127, 1, 223},
+        {0, 1, 96},
+        {31, 1, 127},
         // Bytes of 128 and more are negative codes: 255 is -1, 160 is -96, 159 is -97.
-        {255, 1, 95},  {160, 1, 0},   {159, 1, -1},  {'H', 5, 168}, {0, 2, 96},
+        {255, 1, 95},
+        {160, 1, 0},
+        {159, 1, -1},
+        {'H', 5, 168},
+        {0, 2, 96},
     };
-    for (const auto& c : cases) EXPECT_EQ(GlyphFor(c.code, c.set), c.glyph) << c.code << " in set " << c.set;
+    for (const auto& c : cases)
+        EXPECT_EQ(GlyphFor(c.code, c.set), c.glyph) << c.code << " in set " << c.set;
 }
 
 // A black window with the coded font built in it.
@@ -36,10 +52,13 @@ class Font : public ::testing::Test {
 
 TEST_F(Font, LetterAIsA16By16SquareUprightAtThePen) {
     glPrint(10, 15, "A", 0, 1, 1, 1);
-    for (int x : {10, 21}) for (int y : {15, 30}) EXPECT_EQ(At(x, y).glyph, 33) << x << "," << y;
+    for (int x : {10, 21})
+        for (int y : {15, 30})
+            EXPECT_EQ(At(x, y).glyph, 33) << x << "," << y;
     EXPECT_FALSE(At(10, 15).top);
     EXPECT_TRUE(At(10, 30).top);
-    for (auto [x, y] : {std::pair{9, 20}, {15, 14}, {15, 31}}) EXPECT_EQ(At(x, y).glyph, -1) << x << "," << y;
+    for (auto [x, y] : {std::pair{9, 20}, {15, 14}, {15, 31}})
+        EXPECT_EQ(At(x, y).glyph, -1) << x << "," << y;
     // The transparent right-hand columns of the cell let the background through.
     EXPECT_TRUE(testfont::Near(window->ReadPixel(25, 20), 0, 0, 0));
 }
@@ -47,7 +66,8 @@ TEST_F(Font, LetterAIsA16By16SquareUprightAtThePen) {
 TEST_F(Font, KnownStringInBothSetsAdvancesTenPerCharacter) {
     const std::string text = "Hello, World~";
     glPrint(100, 200, text.c_str(), 0, 1, 1, 1);
-    for (std::size_t i = 0; i < text.size(); i++) EXPECT_EQ(GlyphInSlot(100, 200, int(i)), text[i] - 32) << i;
+    for (std::size_t i = 0; i < text.size(); i++)
+        EXPECT_EQ(GlyphInSlot(100, 200, int(i)), text[i] - 32) << i;
     EXPECT_EQ(GlyphInSlot(100, 200, int(text.size()) + 1), -1);
     glPrint(20, 100, "Hi", 5, 1, 1, 1);
     EXPECT_EQ(GlyphInSlot(20, 100, 0), 168) << "set 5 acts as 1";

@@ -34,11 +34,15 @@ TEST_F(Surfaces, ClipCopiesTheRectangleAndZeroesWhatLiesPastTheEdge) {
         SDL_Surface* whole = Numbered(20, 20, alpha);
         SDL_Surface* cut = ClipSurface(whole, 12, 14, 16, 16);
         ASSERT_NE(cut, nullptr);
-        ASSERT_EQ(std::make_tuple(cut->w, cut->h, cut->format->BitsPerPixel, cut->format->Amask, cut->format->Rmask),
-                  std::make_tuple(16, 16, whole->format->BitsPerPixel, whole->format->Amask, whole->format->Rmask));
+        ASSERT_EQ(
+            std::make_tuple(cut->w, cut->h, cut->format->BitsPerPixel, cut->format->Amask,
+                            cut->format->Rmask),
+            std::make_tuple(16, 16, whole->format->BitsPerPixel, whole->format->Amask, whole->format->Rmask));
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x) {
-                const Rgba want = x < 8 && y < 6 ? Get(whole, 12 + x, 14 + y) : alpha ? Rgba{} : Rgba{0, 0, 0, 255};
+                const Rgba want = x < 8 && y < 6 ? Get(whole, 12 + x, 14 + y)
+                                  : alpha        ? Rgba{}
+                                                 : Rgba{0, 0, 0, 255};
                 ASSERT_EQ(Get(cut, x, y), want) << x << "," << y << (alpha ? " 32 bits" : " 24 bits");
             }
         EXPECT_FALSE(whole->flags & SDL_SRCALPHA);
@@ -78,8 +82,10 @@ TEST(Textures, KeepTheirColoursAndAlphaWhateverTheirSize) {
         SDL_Surface* s = MakeSurface(24, 32, alpha);
         for (int y = 0; y < 32; ++y)
             for (int x = 0; x < 24; ++x)
-                Put(s, x, y, x < 3 && y < 4 ? Rgba{255, 0, 0, 0} : y < 16 ? (x < 12 ? kRed : kGreen)
-                                                                    : (x < 12 ? kBlue : kWhite));
+                Put(s, x, y,
+                    x < 3 && y < 4 ? Rgba{255, 0, 0, 0}
+                    : y < 16       ? (x < 12 ? kRed : kGreen)
+                                   : (x < 12 ? kBlue : kWhite));
         const GLuint texture = TextureFromSurface(s);
         ASSERT_NE(texture, 0u);
         // Over the whole window, texture row 0 at the top, on black.
@@ -89,17 +95,22 @@ TEST(Textures, KeepTheirColoursAndAlphaWhateverTheirSize) {
         glEnable(GL_BLEND);
         glBindTexture(GL_TEXTURE_2D, texture);
         glBegin(GL_QUADS);
-        for (const auto& c : {std::array<float, 4>{1, 0, 5, 5}, {0, 0, -5, 5}, {0, 1, -5, -5}, {1, 1, 5, -5}}) {
+        for (const auto& c :
+             {std::array<float, 4>{1, 0, 5, 5}, {0, 0, -5, 5}, {0, 1, -5, -5}, {1, 1, 5, -5}}) {
             glTexCoord2f(c[0], c[1]);
             glVertex3f(c[2], c[3], -10);
         }
         glEnd();
         glDisable(GL_BLEND);
         // The transparent corner shows the black behind it only where there is an alpha channel.
-        const int probes[5][5] = {{160, 360, 255, 0, 0}, {480, 360, 0, 255, 0}, {160, 120, 0, 0, 255},
-                                  {480, 120, 255, 255, 255}, {20, 470, alpha ? 0 : 255, 0, 0}};
+        const int probes[5][5] = {{160, 360, 255, 0, 0},
+                                  {480, 360, 0, 255, 0},
+                                  {160, 120, 0, 0, 255},
+                                  {480, 120, 255, 255, 255},
+                                  {20, 470, alpha ? 0 : 255, 0, 0}};
         for (const auto& p : probes)
-            EXPECT_TRUE(Near(window.ReadPixel(p[0], p[1]), p[2], p[3], p[4])) << alpha << " at " << p[0] << "," << p[1];
+            EXPECT_TRUE(Near(window.ReadPixel(p[0], p[1]), p[2], p[3], p[4]))
+                << alpha << " at " << p[0] << "," << p[1];
         glDeleteTextures(1, &texture);
     }
 }

@@ -17,7 +17,8 @@ const char* const TITLE = "Quennick's Tavrel";
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string out;
-    for (int v : values) out.push_back(static_cast<char>(v));
+    for (int v : values)
+        out.push_back(static_cast<char>(v));
     return out;
 }
 
@@ -53,7 +54,8 @@ TEST(Connection, ServerNotListeningEndsWithSixBeforeAnyWindow) {
     Process* client = box.StartClient(TestDisplay());
     EXPECT_EQ(client->Wait(20s), 6);
     EXPECT_NE(client->Stdout().find("SDLNet_TCP_Open: "), std::string::npos) << client->Stdout();
-    EXPECT_NE(client->Stderr().find("Cannot connect to the game server"), std::string::npos) << client->Stderr();
+    EXPECT_NE(client->Stderr().find("Cannot connect to the game server"), std::string::npos)
+        << client->Stderr();
     EXPECT_EQ(client->Stdout().find("width:"), std::string::npos);
     EXPECT_TRUE(FindWindow(TestDisplay(), TITLE, 0ms).empty());
 }
@@ -122,7 +124,8 @@ TEST(Stream, FramesArrivingOneByteAtATimeAreWholeFrames) {
     Running run;
     ASSERT_TRUE(run.Start());
     std::string frames;
-    for (int i = 0; i < 3; ++i) frames += EncodeFrame("3|Ann|1|1|0|0");
+    for (int i = 0; i < 3; ++i)
+        frames += EncodeFrame("3|Ann|1|1|0|0");
     for (char c : frames) {
         run.peer.SendRaw(std::string(1, c));
         usleep(3000);
@@ -134,7 +137,8 @@ TEST(Stream, ManyFramesInOneSegmentAreAllHandled) {
     Running run;
     ASSERT_TRUE(run.Start());
     std::string segment;
-    for (int i = 0; i < 600; ++i) segment += EncodeFrame("3|P" + std::to_string(i % 20) + "|1|1|0|0|0|0|main.map");
+    for (int i = 0; i < 600; ++i)
+        segment += EncodeFrame("3|P" + std::to_string(i % 20) + "|1|1|0|0|0|0|main.map");
     run.peer.SendRaw(segment);
     ExpectStillPlaying(run);
 }
@@ -156,7 +160,8 @@ TEST(Stream, ImpossibleFramesEndWithEight) {
         Running run;
         ASSERT_TRUE(run.Start());
         run.peer.SendRaw(bad);
-        EXPECT_EQ(run.client->Wait(5s), 8) << "prefix " << static_cast<int>(static_cast<unsigned char>(bad[1]));
+        EXPECT_EQ(run.client->Wait(5s), 8)
+            << "prefix " << static_cast<int>(static_cast<unsigned char>(bad[1]));
     }
 }
 
@@ -203,7 +208,8 @@ TEST(MainLoop, ReportsTheFrameRateAfterFiveSeconds) {
     const std::string line = out.substr(out.rfind('\n', out.find(" FPS\n")) + 1);
     int frames = 0;
     float seconds = 0, fps = 0;
-    ASSERT_EQ(std::sscanf(line.c_str(), "%d frames in %g seconds = %g FPS", &frames, &seconds, &fps), 3) << line;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d frames in %g seconds = %g FPS", &frames, &seconds, &fps), 3)
+        << line;
     EXPECT_GE(seconds, 5.0f);
     EXPECT_GT(frames, 10);
     EXPECT_NEAR(fps, frames / seconds, 0.01 * fps);
@@ -223,8 +229,8 @@ TEST(Platform, DesktopLaunchStartsInTheFolderThatHoldsTheBundle) {
     Peer peer;
     box.WriteConfig("Bob", peer.port());
     const std::string exe = box.dir() + "/Tavrel.app/Contents/MacOS/tavrel";
-    Sh("mkdir -p " + ShellQuote(box.dir() + "/Tavrel.app/Contents/MacOS") + " && cp " + ShellQuote(ClientBinary()) +
-       " " + ShellQuote(exe));
+    Sh("mkdir -p " + ShellQuote(box.dir() + "/Tavrel.app/Contents/MacOS") + " && cp " +
+       ShellQuote(ClientBinary()) + " " + ShellQuote(exe));
     Process client({exe, "-psn_0_4242"}, "/", {{"DISPLAY", TestDisplay()}});
     ASSERT_TRUE(peer.Accept(10s)) << client.Stdout() << client.Stderr();
     EXPECT_TRUE(client.WaitForStdout("Logged in as Bob.", 5s));

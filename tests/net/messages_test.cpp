@@ -6,7 +6,8 @@ namespace {
 
 std::vector<std::string> Names(const std::vector<character>& roster) {
     std::vector<std::string> out;
-    for (const auto& c : roster) out.push_back(c.nickname);
+    for (const auto& c : roster)
+        out.push_back(c.nickname);
     return out;
 }
 
@@ -47,7 +48,8 @@ TEST(Roster, MissingFieldsReadAsZeroAndEmpty) {
 
 TEST(Roster, RemovalKeepsTheOrderOfTheOthers) {
     std::vector<character> roster;
-    for (const char* n : {"Ann", "Cid", "Dee"}) ApplyServerMessage(std::string("3|") + n + "|1|1|0|0|0|0|m", "Bob", roster, 1);
+    for (const char* n : {"Ann", "Cid", "Dee"})
+        ApplyServerMessage(std::string("3|") + n + "|1|1|0|0|0|0|m", "Bob", roster, 1);
     ApplyServerMessage("2|Cid", "Bob", roster, 2);
     EXPECT_EQ(Names(roster), (std::vector<std::string>{"Ann", "Dee"}));
     ApplyServerMessage("2|Nobody", "Bob", roster, 3);
@@ -84,10 +86,12 @@ TEST(Roster, MapChangeOfAnotherPlayerChangesNothing) {
 
 TEST(Chat, RelayedLinesBecomeNickColonText) {
     std::vector<character> roster;
-    EXPECT_EQ(ApplyServerMessage("1|Ann|hello|world", "Bob", roster, 1), std::optional<std::string>("Ann: hello"));
+    EXPECT_EQ(ApplyServerMessage("1|Ann|hello|world", "Bob", roster, 1),
+              std::optional<std::string>("Ann: hello"));
     EXPECT_EQ(ApplyServerMessage("1|Ann", "Bob", roster, 1), std::optional<std::string>("Ann: "));
     // The player's own line comes back like anyone's.
-    EXPECT_EQ(ApplyServerMessage("1|Bob|hi|main.map", "Bob", roster, 1), std::optional<std::string>("Bob: hi"));
+    EXPECT_EQ(ApplyServerMessage("1|Bob|hi|main.map", "Bob", roster, 1),
+              std::optional<std::string>("Bob: hi"));
     EXPECT_TRUE(roster.empty());
 }
 

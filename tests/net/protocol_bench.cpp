@@ -10,8 +10,8 @@ namespace {
 std::string Backlog(int players) {
     std::string bytes;
     for (int i = 0; i < players; ++i)
-        bytes += EncodeFrame(BuildPositionMessage("P" + std::to_string(i), 10.25f + i, 20.5f, i % 4, 1, 0, i % 8,
-                                                  "main.map"));
+        bytes += EncodeFrame(
+            BuildPositionMessage("P" + std::to_string(i), 10.25f + i, 20.5f, i % 4, 1, 0, i % 8, "main.map"));
     return bytes;
 }
 
@@ -23,7 +23,8 @@ void BM_HandleTurnOfPositions(benchmark::State& state) {
     for (auto _ : state) {
         std::string buffer = backlog;
         std::string text;
-        while (CutFrame(buffer, text) == FrameStatus::Complete) ApplyServerMessage(text, "Me", roster, ++now);
+        while (CutFrame(buffer, text) == FrameStatus::Complete)
+            ApplyServerMessage(text, "Me", roster, ++now);
         benchmark::DoNotOptimize(roster.data());
     }
     state.SetItemsProcessed(state.iterations() * players);
@@ -32,7 +33,8 @@ BENCHMARK(BM_HandleTurnOfPositions)->Arg(30)->Arg(256);
 
 void BM_BuildAndFramePosition(benchmark::State& state) {
     for (auto _ : state) {
-        std::string frame = EncodeFrame(BuildPositionMessage("Bob", 1234.5678f, 42.25f, 1, 1, 0, 3, "main.map"));
+        std::string frame =
+            EncodeFrame(BuildPositionMessage("Bob", 1234.5678f, 42.25f, 1, 1, 0, 3, "main.map"));
         benchmark::DoNotOptimize(frame.data());
     }
 }

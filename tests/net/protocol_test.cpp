@@ -6,7 +6,8 @@ namespace {
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string out;
-    for (int v : values) out.push_back(static_cast<char>(v));
+    for (int v : values)
+        out.push_back(static_cast<char>(v));
     return out;
 }
 
@@ -14,7 +15,9 @@ TEST(Frame, LoginOfBobIsEightBytes) {
     EXPECT_EQ(EncodeFrame("Bob"), Bytes({0, 0, 0, 4, 'B', 'o', 'b', 0}));
 }
 
-TEST(Frame, EmptyTextIsNeverFramed) { EXPECT_EQ(EncodeFrame(""), ""); }
+TEST(Frame, EmptyTextIsNeverFramed) {
+    EXPECT_EQ(EncodeFrame(""), "");
+}
 
 TEST(Frame, PositionMessageCarriesTwoZeroBytes) {
     const std::string text = BuildPositionMessage("Ann", 10.5f, 5, 1, 1, 0, 2, "main.map");

@@ -14,17 +14,32 @@ TEST(Options, DefaultsBothSpellingsAndRefusals) {
     std::string error;
     ASSERT_EQ(ParseOptions({}, o, error), OptionsResult::Run);
     EXPECT_EQ(std::tuple(o.port, o.bind), std::tuple(7457, std::string("0.0.0.0")));
-    const Args all{"--port", "65535", "--bind=127.0.0.1", "--max-clients", "3", "--login-timeout-ms=200",
-                   "--frame-timeout-ms", "300", "--stall-timeout-ms=400"};
+    const Args all{"--port",
+                   "65535",
+                   "--bind=127.0.0.1",
+                   "--max-clients",
+                   "3",
+                   "--login-timeout-ms=200",
+                   "--frame-timeout-ms",
+                   "300",
+                   "--stall-timeout-ms=400"};
     ASSERT_EQ(ParseOptions(all, o, error), OptionsResult::Run) << error;
     EXPECT_EQ(std::tuple(o.port, o.bind, o.maxClients, o.loginTimeout, o.frameTimeout, o.stallTimeout),
               std::tuple(65535, std::string("127.0.0.1"), std::size_t(3), milliseconds(200),
                          milliseconds(300), milliseconds(400)));
     EXPECT_EQ(ParseOptions({"--port", "1", "--help"}, o, error), OptionsResult::Help);
-    const std::vector<Args> bad{{"--port"}, {"--port", "65536"}, {"--port", "-1"}, {"--port", "80x"},
-                                {"--port", ""}, {"--max-clients", "0"}, {"--max-clients", "5000"},
-                                {"--login-timeout-ms", "0"}, {"--frame-timeout-ms=99999999999"}, {"--bind="},
-                                {"--verbose"}, {"7457"}};
+    const std::vector<Args> bad{{"--port"},
+                                {"--port", "65536"},
+                                {"--port", "-1"},
+                                {"--port", "80x"},
+                                {"--port", ""},
+                                {"--max-clients", "0"},
+                                {"--max-clients", "5000"},
+                                {"--login-timeout-ms", "0"},
+                                {"--frame-timeout-ms=99999999999"},
+                                {"--bind="},
+                                {"--verbose"},
+                                {"7457"}};
     for (const Args& args : bad) {
         error.clear();
         EXPECT_EQ(ParseOptions(args, o, error), OptionsResult::Error) << args[0];

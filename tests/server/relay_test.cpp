@@ -49,7 +49,8 @@ TEST_F(RelayTest, NicknameRulesAndRefusedLogins) {
         EXPECT_NE(NicknameProblem(bad), "") << bad;
     // A refused login changes nothing; a leaver frees the name.
     Players({{"Ann", ""}});
-    for (const char* nick : {"Ann", "", "tencharsXX"}) EXPECT_FALSE(relay.Join(2, nick, t0, out)) << nick;
+    for (const char* nick : {"Ann", "", "tencharsXX"})
+        EXPECT_FALSE(relay.Join(2, nick, t0, out)) << nick;
     EXPECT_EQ(relay.PlayerCount(), 1u);
     relay.Leave(1, out);
     EXPECT_EQ(relay.LoginProblem("Ann"), "");
@@ -58,7 +59,8 @@ TEST_F(RelayTest, NicknameRulesAndRefusedLogins) {
 TEST_F(RelayTest, ChatGoesToEveryoneCleanedUnderTheLoginNameAndSenderMap) {
     Players({{"Ann", ""}, {"Bob", "cave.map"}});
     Send(2, "1|Mallory|hello there|main.map"); // the written nick and map are not believed
-    Send(2, "1|Bob|a\tb\x01" "c\x7f\xe9!|main.map");
+    Send(2, "1|Bob|a\tb\x01"
+            "c\x7f\xe9!|main.map");
     Send(2, "1|Bob|" + std::string(80, 'x') + "|main.map");
     // Chat with nothing printable left, other message types, and a stranger's chat go nowhere.
     for (const char* dropped : {"1|Bob|\x01\x02|main.map", "1|Bob||main.map", "1|Bob", "", "x|Bob|hi",
@@ -72,7 +74,8 @@ TEST_F(RelayTest, ChatGoesToEveryoneCleanedUnderTheLoginNameAndSenderMap) {
 
 TEST_F(RelayTest, ChatFloodLimitIsFiveLinesPerFiveSeconds) {
     Players({{"Ann", "m"}, {"Bob", "m"}});
-    for (int i = 0; i < 5; ++i) Send(1, "1|Ann|" + std::to_string(i) + "|m", i * 1000);
+    for (int i = 0; i < 5; ++i)
+        Send(1, "1|Ann|" + std::to_string(i) + "|m", i * 1000);
     Send(1, "1|Ann|sixth|m", 4999); // over the limit: dropped
     Send(2, "1|Bob|mine|m", 4999);  // Bob has his own allowance
     Send(1, "1|Ann|again|m", 5000); // line 0 is 5 s old now
@@ -98,8 +101,9 @@ TEST_F(RelayTest, WhoHearsOfPositionsJoinsMapChangesAndLeaves) {
     Players({{"Ann", "main.map"}, {"Bob", "main.map"}, {"Cid", "cave.map"}, {"Dee", "cave.map"}});
     Send(2, Pos("Zed", "2.5|3", "main.map")); // only the login name is relayed
     Send(1, "4|Ann|cave.map");
-    EXPECT_EQ(Take(), (Got{{1, {Pos("Bob", "2.5|3", "main.map"), "2|Bob", Pos("Cid", "3|3", "cave.map"),
-                                Pos("Dee", "4|4", "cave.map")}},
+    EXPECT_EQ(Take(), (Got{{1,
+                            {Pos("Bob", "2.5|3", "main.map"), "2|Bob", Pos("Cid", "3|3", "cave.map"),
+                             Pos("Dee", "4|4", "cave.map")}},
                            {2, {"2|Ann"}}}));
     // A newcomer is shown the latest position of each player on the start map: Ann's left with her.
     ASSERT_TRUE(relay.Join(5, "Eve", t0, out));
@@ -113,7 +117,9 @@ TEST_F(RelayTest, WhoHearsOfPositionsJoinsMapChangesAndLeaves) {
     Send(2, bob);
     EXPECT_EQ(Take(), (Got{{1, {bob}},
                            {2, {"2|Eve", Pos("Cid", "3|3", "cave.map"), Pos("Dee", "4|4", "cave.map")}},
-                           {3, {bob}}, {4, {bob}}, {5, {"2|Bob"}}}));
+                           {3, {bob}},
+                           {4, {bob}},
+                           {5, {"2|Bob"}}}));
     // Leaving is told to the players on the leaver's map only; an unknown connection leaves silently.
     relay.Leave(1, out);
     relay.Leave(99, out);

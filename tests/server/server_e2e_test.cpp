@@ -42,7 +42,8 @@ TEST(ServerEndToEnd, PlayersMoveChangeMapsChatAndLeave) {
     cid->Send("4|Cid|cave.map");
     cid->SendPosition("Cid", 2, 2, "cave.map");
     EXPECT_EQ(cid->Drain(), (Texts{"2|Ann", "2|Bob", "2|Dee"}));
-    for (Client* c : {ann.get(), bob.get(), dee.get()}) EXPECT_EQ(c->Next(), "2|Cid");
+    for (Client* c : {ann.get(), bob.get(), dee.get()})
+        EXPECT_EQ(c->Next(), "2|Cid");
 
     // Ann follows by position alone: she is shown Cid, Cid is shown her.
     ann->SendPosition("Ann", 2, 3, "cave.map");
@@ -60,7 +61,8 @@ TEST(ServerEndToEnd, PlayersMoveChangeMapsChatAndLeave) {
     ann.reset();
     EXPECT_TRUE(server.WaitLog("leave \"Ann\""));
     EXPECT_EQ(cid->Next(), "2|Ann");
-    for (Client* c : {bob.get(), cid.get(), dee.get()}) EXPECT_EQ(c->Drain(), Texts{});
+    for (Client* c : {bob.get(), cid.get(), dee.get()})
+        EXPECT_EQ(c->Drain(), Texts{});
     EXPECT_TRUE(server.Stop(SIGINT));
 }
 
@@ -99,7 +101,9 @@ TEST(ServerEndToEnd, SilentAndHalfFinishedConnectionsTimeOut) {
     const auto start = Clock::now();
     Client silent(server.port());
     Client halfLogin(server.port());
-    halfLogin.SendRaw(std::string("\x00\x00\x00\x05" "Bo", 6));
+    halfLogin.SendRaw(std::string("\x00\x00\x00\x05"
+                                  "Bo",
+                                  6));
     EXPECT_TRUE(silent.WaitClosed(3s));
     EXPECT_TRUE(halfLogin.WaitClosed(3s));
     EXPECT_GE(Clock::now() - start, 350ms);
@@ -107,7 +111,9 @@ TEST(ServerEndToEnd, SilentAndHalfFinishedConnectionsTimeOut) {
 
     // A player whose frame stops halfway is dropped; the others are told it left.
     auto bob = LogIn(server, "Bob");
-    bob->SendRaw(std::string("\x00\x00\x00\x20" "1|Bob|", 10));
+    bob->SendRaw(std::string("\x00\x00\x00\x20"
+                             "1|Bob|",
+                             10));
     EXPECT_TRUE(bob->WaitClosed(3s));
     EXPECT_TRUE(server.WaitLog("frame not complete within 400 ms"));
     EXPECT_EQ(ann->Next(), "2|Bob");
@@ -153,7 +159,8 @@ TEST(ServerEndToEnd, ClientThatStopsReadingIsDroppedWithoutSlowingOthers) {
         const auto sent = Clock::now();
         reader->Send(line);
         std::optional<std::string> text;
-        while ((text = reader->Next(5s)) && *text != line && Clock::now() - sent < 5s) {}
+        while ((text = reader->Next(5s)) && *text != line && Clock::now() - sent < 5s) {
+        }
         if (!text || *text != line) {
             ADD_FAILURE() << "no echo of " << line;
             break;

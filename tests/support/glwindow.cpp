@@ -18,7 +18,9 @@ GlWindow::GlWindow(int width, int height) {
     glLoadIdentity();
 }
 
-GlWindow::~GlWindow() { SDL_Quit(); }
+GlWindow::~GlWindow() {
+    SDL_Quit();
+}
 
 Image::Pixel GlWindow::ReadPixel(int x, int y) const {
     unsigned char px[3] = {0, 0, 0};

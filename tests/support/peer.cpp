@@ -38,7 +38,9 @@ Peer::~Peer() {
 }
 
 bool Peer::Accept(Millis timeout) {
-    struct pollfd p{listenfd_, POLLIN, 0};
+    struct pollfd p {
+        listenfd_, POLLIN, 0
+    };
     if (poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
     connfd_ = accept(listenfd_, nullptr, nullptr);
     return connfd_ >= 0;
@@ -49,7 +51,9 @@ bool Peer::FillTo(std::size_t n, Millis timeout) {
     while (inbuf_.size() < n) {
         const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now()).count();
         if (left <= 0 || connfd_ < 0) return false;
-        struct pollfd p{connfd_, POLLIN, 0};
+        struct pollfd p {
+            connfd_, POLLIN, 0
+        };
         if (poll(&p, 1, static_cast<int>(left)) <= 0) return false;
         char buf[4096];
         const ssize_t got = recv(connfd_, buf, sizeof buf, 0);
@@ -97,7 +101,9 @@ void Peer::SendRaw(const std::string& bytes) {
     if (connfd_ >= 0) send(connfd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
 }
 
-void Peer::SendMessage(const std::string& text) { SendRaw(EncodeFrame(text)); }
+void Peer::SendMessage(const std::string& text) {
+    SendRaw(EncodeFrame(text));
+}
 
 void Peer::CloseConnection() {
     if (connfd_ >= 0) close(connfd_);
@@ -106,7 +112,9 @@ void Peer::CloseConnection() {
 
 void Peer::ResetConnection() {
     if (connfd_ < 0) return;
-    struct linger hard{1, 0};
+    struct linger hard {
+        1, 0
+    };
     setsockopt(connfd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     CloseConnection();
 }
@@ -116,7 +124,9 @@ bool Peer::PeerClosed(Millis timeout) {
     while (connfd_ >= 0) {
         const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now()).count();
         if (left <= 0) return false;
-        struct pollfd p{connfd_, POLLIN, 0};
+        struct pollfd p {
+            connfd_, POLLIN, 0
+        };
         if (poll(&p, 1, static_cast<int>(left)) <= 0) return false;
         char buf[4096];
         const ssize_t got = recv(connfd_, buf, sizeof buf, 0);

@@ -78,7 +78,8 @@ class ScriptedPlayer {
     // Every frame text that arrives until nothing has come for quiet.
     std::vector<std::string> Drain(Millis quiet = 300ms) {
         std::vector<std::string> texts;
-        while (const auto text = Next(quiet)) texts.push_back(*text);
+        while (const auto text = Next(quiet))
+            texts.push_back(*text);
         return texts;
     }
     // The server closed the connection within timeout (frames before the close are dropped).
@@ -108,7 +109,9 @@ class ScriptedPlayer {
             buffer.append(chunk, static_cast<std::size_t>(n));
             std::size_t at = 0;
             while (buffer.size() - at >= 4) {
-                const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[at + i])); };
+                const auto byte = [&](std::size_t i) {
+                    return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[at + i]));
+                };
                 const std::uint32_t len = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
                 if (buffer.size() - at - 4 < len) break;
                 std::lock_guard<std::mutex> lock(mutex_);
@@ -147,13 +150,16 @@ class ServerProcess {
     }
     int port() const { return port_; }
     Process& process() { return *process_; }
-    bool WaitLog(const std::string& text, Millis timeout = 3s) { return process_->WaitForStdout(text, timeout); }
+    bool WaitLog(const std::string& text, Millis timeout = 3s) {
+        return process_->WaitForStdout(text, timeout);
+    }
     std::string Log() const { return process_->Stdout(); }
     // Ends the server with sig; true when it exits 0 and says so in the log.
     bool Stop(int sig = SIGTERM) {
         process_->Signal(sig);
         const std::optional<int> code = process_->Wait(5s);
-        return code == 0 && Log().find(sig == SIGINT ? "stopping on SIGINT" : "stopping on SIGTERM") != std::string::npos;
+        return code == 0 &&
+               Log().find(sig == SIGINT ? "stopping on SIGINT" : "stopping on SIGTERM") != std::string::npos;
     }
 
   private:

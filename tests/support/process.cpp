@@ -50,9 +50,11 @@ Process::Process(const std::vector<std::string>& argv, const std::string& cwd,
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+        for (const auto& [k, v] : env)
+            setenv(k.c_str(), v.c_str(), 1);
         std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         execv(args[0], args.data());
         _exit(127);
@@ -94,14 +96,20 @@ std::optional<int> Process::Wait(Millis timeout) {
     }
 }
 
-bool Process::Running() { return !Wait(0ms).has_value(); }
+bool Process::Running() {
+    return !Wait(0ms).has_value();
+}
 
 void Process::Signal(int sig) {
     if (!status_) kill(pid_, sig);
 }
 
-std::string Process::Stdout() const { return ReadFile(outpath_); }
-std::string Process::Stderr() const { return ReadFile(errpath_); }
+std::string Process::Stdout() const {
+    return ReadFile(outpath_);
+}
+std::string Process::Stderr() const {
+    return ReadFile(errpath_);
+}
 
 bool Process::WaitForStdout(const std::string& text, Millis timeout) {
     return Eventually([&] { return Stdout().find(text) != std::string::npos; }, timeout);
@@ -113,7 +121,8 @@ int Sh(const std::string& command, std::string* output) {
     char buf[4096];
     std::size_t n;
     std::string out;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
     const int st = pclose(p);
     if (output) *output = out;
     return DecodeStatus(st);

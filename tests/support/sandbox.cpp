@@ -8,15 +8,21 @@
 
 namespace tt {
 
-std::string ClientBinary() { return std::string(TAVREL_RUN_DIR) + "/tavrel"; }
-std::string ServerBinary() { return std::string(TAVREL_RUN_DIR) + "/tavrel-server"; }
-std::string BuiltResources() { return std::string(TAVREL_RUN_DIR) + "/Tavrel.app/Contents/Resources"; }
+std::string ClientBinary() {
+    return std::string(TAVREL_RUN_DIR) + "/tavrel";
+}
+std::string ServerBinary() {
+    return std::string(TAVREL_RUN_DIR) + "/tavrel-server";
+}
+std::string BuiltResources() {
+    return std::string(TAVREL_RUN_DIR) + "/Tavrel.app/Contents/Resources";
+}
 
 Sandbox::Sandbox() {
     char templ[] = "/tmp/tavrel-sandbox-XXXXXX";
     if (mkdtemp(templ)) dir_ = templ;
-    Sh("mkdir -p " + ShellQuote(dir_ + "/Tavrel.app/Contents") + " && cp -r " + ShellQuote(BuiltResources()) + " " +
-       ShellQuote(dir_ + "/Tavrel.app/Contents/Resources"));
+    Sh("mkdir -p " + ShellQuote(dir_ + "/Tavrel.app/Contents") + " && cp -r " + ShellQuote(BuiltResources()) +
+       " " + ShellQuote(dir_ + "/Tavrel.app/Contents/Resources"));
 }
 
 Sandbox::~Sandbox() {
@@ -31,7 +37,8 @@ std::string Sandbox::Resource(const std::string& name) const {
 
 void Sandbox::WriteConfig(const std::vector<std::string>& lines) {
     std::string text;
-    for (const auto& l : lines) text += l + "\n";
+    for (const auto& l : lines)
+        text += l + "\n";
     WriteFile(Resource("client.cfg"), text);
 }
 
@@ -63,13 +70,17 @@ Image WindowShot(const std::string& display, const std::string& windowid) {
     return out;
 }
 
-ClientSession::ClientSession(const std::string& name, int character) { box.WriteConfig(name, peer.port(), character); }
+ClientSession::ClientSession(const std::string& name, int character) {
+    box.WriteConfig(name, peer.port(), character);
+}
 
 ClientSession::~ClientSession() {
     if (client != nullptr && client->Running()) client->Signal(SIGTERM);
 }
 
-void ClientSession::Launch() { client = box.StartClient(TestDisplay()); }
+void ClientSession::Launch() {
+    client = box.StartClient(TestDisplay());
+}
 
 ::testing::AssertionResult ClientSession::Start() {
     if (!client) Launch();
@@ -83,7 +94,9 @@ void ClientSession::Launch() { client = box.StartClient(TestDisplay()); }
     return ::testing::AssertionSuccess();
 }
 
-Image ClientSession::Shot() const { return WindowShot(TestDisplay(), window); }
+Image ClientSession::Shot() const {
+    return WindowShot(TestDisplay(), window);
+}
 
 void ClientSession::Hold(const std::string& key, int ms) {
     Xdotool(TestDisplay(), "keydown " + key);

@@ -63,7 +63,8 @@ int Sh(const std::string& command, std::string* output = nullptr);
 
 // ---- X server -------------------------------------------------------------------------------
 
-// A private Xvfb (24-bit, 1600x900, room for two game windows side by side) on a free display number; stopped on destruction.
+// A private Xvfb (24-bit, 1600x900, room for two game windows side by side) on a free display number; stopped
+// on destruction.
 class Xvfb {
   public:
     Xvfb();
@@ -85,8 +86,10 @@ void SetTestDisplay(const std::string& display);
 struct Image {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgb; // rows top to bottom
-    struct Pixel { int r, g, b; };
-    Pixel At(int x, int y) const;  // x, y from the top-left
+    struct Pixel {
+        int r, g, b;
+    };
+    Pixel At(int x, int y) const; // x, y from the top-left
     // Writes a PNG (for looking at a failure or a result).
     void SavePng(const std::string& path) const;
 };
@@ -97,7 +100,9 @@ std::string FindWindow(const std::string& display, const std::string& title, Mil
 // Window ids of every visible window whose title is title.
 std::vector<std::string> FindWindows(const std::string& display, const std::string& title);
 // Geometry of a window: position of its top-left corner on the screen and its size.
-struct Geometry { int x = 0, y = 0, width = 0, height = 0; };
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
 Geometry WindowGeometry(const std::string& display, const std::string& windowid);
 // Runs xdotool with the given arguments on display; returns its exit code.
 int Xdotool(const std::string& display, const std::string& args);
@@ -214,7 +219,9 @@ template <class Pred> bool Eventually(Pred pred, Millis timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < end) {
         if (pred()) return true;
-        struct timespec ts{0, 20 * 1000 * 1000};
+        struct timespec ts {
+            0, 20 * 1000 * 1000
+        };
         nanosleep(&ts, nullptr);
     }
     return pred();

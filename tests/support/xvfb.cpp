@@ -13,16 +13,22 @@ namespace tt {
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted.push_back(c);
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted.push_back(c);
     }
     return quoted + "'";
 }
 
 static std::string testdisplay;
 
-const std::string& TestDisplay() { return testdisplay; }
-void SetTestDisplay(const std::string& display) { testdisplay = display; }
+const std::string& TestDisplay() {
+    return testdisplay;
+}
+void SetTestDisplay(const std::string& display) {
+    testdisplay = display;
+}
 
 Xvfb::Xvfb() {
     // -displayfd lets the server pick a free display number and tell us which.
@@ -44,7 +50,9 @@ Xvfb::Xvfb() {
     close(fds[1]);
     pid_ = pid;
     std::string number;
-    struct pollfd p{fds[0], POLLIN, 0};
+    struct pollfd p {
+        fds[0], POLLIN, 0
+    };
     while (poll(&p, 1, 10000) > 0) {
         char c;
         if (read(fds[0], &c, 1) != 1 || c == '\n') break;
@@ -71,8 +79,8 @@ Image::Pixel Image::At(int x, int y) const {
 void Image::SavePng(const std::string& path) const {
     const std::string raw = path + ".rgb";
     WriteFile(raw, std::string(rgb.begin(), rgb.end()));
-    Sh("convert -size " + std::to_string(width) + "x" + std::to_string(height) + " -depth 8 'rgb:" + raw + "' '" +
-       path + "'");
+    Sh("convert -size " + std::to_string(width) + "x" + std::to_string(height) + " -depth 8 'rgb:" + raw +
+       "' '" + path + "'");
     std::remove(raw.c_str());
 }
 
@@ -87,7 +95,8 @@ Image Screenshot(const std::string& display) {
     if (out.size() < start + static_cast<std::size_t>(w) * h * 3) return img;
     img.width = w;
     img.height = h;
-    img.rgb.assign(out.begin() + static_cast<long>(start), out.begin() + static_cast<long>(start) + w * h * 3);
+    img.rgb.assign(out.begin() + static_cast<long>(start),
+                   out.begin() + static_cast<long>(start) + w * h * 3);
     return img;
 }
 
@@ -97,7 +106,8 @@ int Xdotool(const std::string& display, const std::string& args) {
 
 std::vector<std::string> FindWindows(const std::string& display, const std::string& title) {
     std::string out;
-    Sh("DISPLAY=" + display + " xdotool search --onlyvisible --name " + ShellQuote("^" + title + "$") + " 2>/dev/null",
+    Sh("DISPLAY=" + display + " xdotool search --onlyvisible --name " + ShellQuote("^" + title + "$") +
+           " 2>/dev/null",
        &out);
     std::vector<std::string> ids;
     std::size_t at = 0;

@@ -24,7 +24,9 @@ std::string ReadAll(const fs::path& p) {
     return s.str();
 }
 
-fs::path Resources() { return fs::path(TAVREL_SOURCE_DIR) / "resources"; }
+fs::path Resources() {
+    return fs::path(TAVREL_SOURCE_DIR) / "resources";
+}
 
 TEST(ArtgenOutput, MatchesTheShippedResourcesByteForByte) {
     const fs::path out = fs::temp_directory_path() / ("tavrel-artgen-" + std::to_string(::getpid()));
@@ -35,10 +37,12 @@ TEST(ArtgenOutput, MatchesTheShippedResourcesByteForByte) {
     for (const auto& entry : fs::directory_iterator(out)) {
         const std::string name = entry.path().filename().string();
         if (!fs::exists(Resources() / name)) continue;
-        EXPECT_TRUE(ReadAll(entry.path()) == ReadAll(Resources() / name)) << name << " differs from the shipped file";
+        EXPECT_TRUE(ReadAll(entry.path()) == ReadAll(Resources() / name))
+            << name << " differs from the shipped file";
         compared.insert(name);
     }
-    for (const char* name : {"tiles.tga", "main.map", "house.map", "forest.map", "Hero 1.tga", "font.tga", "chat.tga"})
+    for (const char* name :
+         {"tiles.tga", "main.map", "house.map", "forest.map", "Hero 1.tga", "font.tga", "chat.tga"})
         EXPECT_TRUE(compared.count(name)) << name << " not written or not shipped";
     fs::remove_all(out);
 }
@@ -49,7 +53,8 @@ struct Shipped {
     std::vector<int*> rows;
     bool FeetFree(float x, float y) { return !FeetBlocked(rows.data(), data.sizex, data.sizey, x, y); }
     int ExitAt(float x, float y) {
-        return FindExit(data.entities.data(), static_cast<int>(data.entities.size()), data.sizex, data.sizey, x, y);
+        return FindExit(data.entities.data(), static_cast<int>(data.entities.size()), data.sizex, data.sizey,
+                        x, y);
     }
 };
 
@@ -63,9 +68,11 @@ class ShippedMaps : public ::testing::Test {
             ASSERT_TRUE(ParseMap(in, m.data, error)) << built.name << ": " << error;
             EXPECT_EQ(in.peek(), EOF) << built.name << " holds more lines than its header promises";
             // The file says what the generator meant: no row cut short or shifted.
-            EXPECT_TRUE(m.data.ground == built.ground && m.data.block == built.block && m.data.second == built.layer2)
+            EXPECT_TRUE(m.data.ground == built.ground && m.data.block == built.block &&
+                        m.data.second == built.layer2)
                 << built.name;
-            for (int r = 0; r < m.data.sizey; ++r) m.rows.push_back(&m.data.block[std::size_t(r) * m.data.sizex]);
+            for (int r = 0; r < m.data.sizey; ++r)
+                m.rows.push_back(&m.data.block[std::size_t(r) * m.data.sizex]);
         }
         // Tiles in the shipped tile set, from its TGA header.
         const std::string t = ReadAll(Resources() / "tiles.tga");
@@ -88,7 +95,8 @@ TEST_F(ShippedMaps, AreBigEnoughAndNameTheShippedTileSetAndValidTiles) {
         ASSERT_EQ(m.data.second.size(), m.data.ground.size()) << name << " has no second layer";
         for (std::size_t i = 0; i < m.data.ground.size(); ++i)
             ASSERT_TRUE(m.data.ground[i] >= 0 && m.data.ground[i] < tiles && m.data.second[i] < tiles &&
-                        (m.data.block[i] == 0 || m.data.block[i] == 1)) << name << " cell " << i;
+                        (m.data.block[i] == 0 || m.data.block[i] == 1))
+                << name << " cell " << i;
     }
 }
 
@@ -97,7 +105,8 @@ TEST_F(ShippedMaps, StartsAndArrivalsAreFreeAndOffExitsAndTheVillageLeadsEverywh
         EXPECT_TRUE(m.FeetFree(m.data.startposx, m.data.startposy)) << name << " start";
         EXPECT_EQ(m.ExitAt(m.data.startposx, m.data.startposy), -1) << name << " start on an exit";
         for (const entity_t& e : m.data.entities) {
-            SCOPED_TRACE(name + " exit " + std::to_string(e.posx) + "," + std::to_string(e.posy) + " to " + e.newmap);
+            SCOPED_TRACE(name + " exit " + std::to_string(e.posx) + "," + std::to_string(e.posy) + " to " +
+                         e.newmap);
             EXPECT_FALSE(CellBlocked(m.rows.data(), m.data.sizex, m.data.sizey, e.posx, e.posy));
             ASSERT_TRUE(fs::exists(Resources() / e.newmap) && maps.count(e.newmap));
             EXPECT_TRUE(maps[e.newmap].FeetFree(e.newposx, e.newposy)) << "lands blocked";

@@ -18,7 +18,9 @@ constexpr int kMaxImageSide = 4096;
 struct Image {
     int width = 0, height = 0;
     std::vector<std::uint8_t> bgra;
-    const std::uint8_t* At(int x, int y) const { return &bgra[(static_cast<std::size_t>(y) * width + x) * 4]; }
+    const std::uint8_t* At(int x, int y) const {
+        return &bgra[(static_cast<std::size_t>(y) * width + x) * 4];
+    }
 };
 
 // Empty when the file is missing or not laid out so.
@@ -59,21 +61,25 @@ TEST(HeroSheet, EightDifferentCharactersWhoseStepFramesMove) {
         }
     // Compared in the picture a new player sees first: standing, facing down.
     for (int a = 0; a < 8; ++a)
-        for (int b = a + 1; b < 8; ++b) EXPECT_GT(differ(a, 2, 1, b, 2, 1), 60) << "characters " << a << " and " << b;
+        for (int b = a + 1; b < 8; ++b)
+            EXPECT_GT(differ(a, 2, 1, b, 2, 1), 60) << "characters " << a << " and " << b;
 }
 
 // 16 by 16 cells of 16 pixels; glyph 128 * set + code - 32.
 TEST(FontImage, PrintableGlyphsFitTheAdvanceAndTheSecondSetIsBold) {
     const Image font = ReadTga32("font.tga");
     ASSERT_EQ(std::make_pair(font.width, font.height), std::make_pair(256, 256));
-    const auto coverage = [&](int glyph, int x, int y) { return font.At(glyph % 16 * 16 + x, glyph / 16 * 16 + y)[3]; };
+    const auto coverage = [&](int glyph, int x, int y) {
+        return font.At(glyph % 16 * 16 + x, glyph / 16 * 16 + y)[3];
+    };
     std::vector<long> total(256);
     for (int glyph = 0; glyph < 256; ++glyph) {
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x) {
                 total[glyph] += coverage(glyph, x, y);
                 // Anything right of the advance would be drawn over by, or over, the next letter.
-                EXPECT_TRUE(x < 10 || coverage(glyph, x, y) == 0) << "glyph " << glyph << " at " << x << "," << y;
+                EXPECT_TRUE(x < 10 || coverage(glyph, x, y) == 0)
+                    << "glyph " << glyph << " at " << x << "," << y;
             }
         const bool printable = glyph % 128 > 0 && glyph % 128 < 95; // codes 33 to 126
         EXPECT_TRUE(printable ? total[glyph] > 255 : total[glyph] == 0) << "glyph " << glyph;
@@ -91,7 +97,8 @@ TEST(ChatPanel, IsOpaqueAndDarkEnoughForWhiteText) {
             const std::uint8_t* p = panel.At(x, y);
             ASSERT_EQ(p[3], 255) << "at " << x << "," << y;
             // The middle, where the text goes; the frame round it may be light.
-            if (x < panel.width / 10 || x >= panel.width * 9 / 10 || y < panel.height / 5 || y >= panel.height * 4 / 5)
+            if (x < panel.width / 10 || x >= panel.width * 9 / 10 || y < panel.height / 5 ||
+                y >= panel.height * 4 / 5)
                 continue;
             const int lum = (p[2] * 299 + p[1] * 587 + p[0] * 114) / 1000;
             sum += lum;

@@ -26,8 +26,10 @@ class Exits : public WorldFolder {
     void SetUp() override {
         WorldFolder::SetUp();
         WriteMap("room.map", kRoom);
-        WriteMap("hall.map", "Tavrel.app/Contents/Resources/tiles.tga\n5\n1\n0\n0\n0\n0\n0 0 0\n\n1 0 1 0 1\nsep\n0\n");
-        WriteMap("untiled.map", "Tavrel.app/Contents/Resources/none.tga\n1\n1\n0\n0\n0\n0\n0 0 0\n\n0\nsep\n0\n");
+        WriteMap("hall.map",
+                 "Tavrel.app/Contents/Resources/tiles.tga\n5\n1\n0\n0\n0\n0\n0 0 0\n\n1 0 1 0 1\nsep\n0\n");
+        WriteMap("untiled.map",
+                 "Tavrel.app/Contents/Resources/none.tga\n1\n1\n0\n0\n0\n0\n0 0 0\n\n0\nsep\n0\n");
         ASSERT_EQ(SDLNet_Init(), 0);
         IPaddress address;
         ASSERT_EQ(SDLNet_ResolveHost(&address, "127.0.0.1", static_cast<Uint16>(peer_.port())), 0);
@@ -44,14 +46,19 @@ class Exits : public WorldFolder {
         SDLNet_Quit();
         WorldFolder::TearDown();
     }
-    static void Stand(float x, float y) { avatar.charposx = x; avatar.charposy = y; }
+    static void Stand(float x, float y) {
+        avatar.charposx = x;
+        avatar.charposy = y;
+    }
     // Runs detect_entity frames times where the player stands; counts the map-failure lines.
     static int FailureLinesOver(int frames) {
         testing::internal::CaptureStderr();
-        for (int i = 0; i < frames; ++i) EXPECT_FALSE(detect_entity());
+        for (int i = 0; i < frames; ++i)
+            EXPECT_FALSE(detect_entity());
         const std::string err = testing::internal::GetCapturedStderr();
         int lines = 0;
-        for (std::size_t at = 0; (at = err.find("Failed to load the map", at)) != std::string::npos; ++at) ++lines;
+        for (std::size_t at = 0; (at = err.find("Failed to load the map", at)) != std::string::npos; ++at)
+            ++lines;
         return lines;
     }
 
@@ -62,15 +69,19 @@ class Exits : public WorldFolder {
 TEST_F(Exits, ATargetThatCantBeLoadedIsReportedOncePerArrivalAndChangesNothing) {
     int** const grid = map;
     tile* const tileset = tiles;
-    const struct { float x, y; int lines; } steps[] = {
-        {1.5f, 1.5f, 1}, {1.1f, 1.9f, 0},  // moving about on the same cell is the same arrival
-        {0.5f, 1.5f, 0}, {1.5f, 1.5f, 1},  // leaving and coming back is a new one
-        {2.5f, 1.5f, 1},                   // straight onto the next broken exit: its own report
+    const struct {
+        float x, y;
+        int lines;
+    } steps[] = {
+        {1.5f, 1.5f, 1}, {1.1f, 1.9f, 0}, // moving about on the same cell is the same arrival
+        {0.5f, 1.5f, 0}, {1.5f, 1.5f, 1}, // leaving and coming back is a new one
+        {2.5f, 1.5f, 1},                  // straight onto the next broken exit: its own report
     };
     for (const auto& s : steps) {
         Stand(s.x, s.y);
         EXPECT_EQ(FailureLinesOver(3), s.lines) << s.x << ", " << s.y;
-        EXPECT_TRUE(avatar.map == "room.map" && avatar.charposx == s.x && avatar.charposy == s.y) << avatar.map;
+        EXPECT_TRUE(avatar.map == "room.map" && avatar.charposx == s.x && avatar.charposy == s.y)
+            << avatar.map;
         EXPECT_TRUE(map == grid && tiles == tileset);
     }
     EXPECT_EQ(peer_.ReadMessage(300ms), std::nullopt); // the server heard of none of it

@@ -8,18 +8,23 @@
 // A size by size map with both layers and a few exits, numbers of one to three digits.
 static std::string MakeMapText(int size) {
     std::ostringstream text;
-    text << "Tavrel.app/Contents/Resources/tiles.tga\n" << size << "\n" << size << "\n1.5\n1.5\n1\n4\n30 60 90\n\n";
+    text << "Tavrel.app/Contents/Resources/tiles.tga\n"
+         << size << "\n"
+         << size << "\n1.5\n1.5\n1\n4\n30 60 90\n\n";
     for (int grid = 0; grid < 3; ++grid) {
         for (int row = 0; row < size; ++row) {
             for (int col = 0; col < size; ++col) {
                 if (col) text << ' ';
-                text << (grid == 1 ? (row * 7 + col) % 2 : grid == 2 ? (col % 9 ? -1 : 120) : (row * col) % 64);
+                text << (grid == 1   ? (row * 7 + col) % 2
+                         : grid == 2 ? (col % 9 ? -1 : 120)
+                                     : (row * col) % 64);
             }
             text << "\n";
         }
         text << "separator\n";
     }
-    for (int i = 0; i < 4; ++i) text << i << " 0 2.5 3.5 main.map\n";
+    for (int i = 0; i < 4; ++i)
+        text << i << " 0 2.5 3.5 main.map\n";
     return text.str();
 }
 

@@ -12,12 +12,11 @@
 namespace {
 
 // 5 by 4 with a second layer and one exit.
-const char* const kExample =
-    "Tavrel.app/Contents/Resources/tiles.tga\n5\n4\n1.5\n1.5\n1\n1\n0 0 64\n\n"
-    "2 2 2 2 2\n2 0 0 0 2\n2 0 0 0 0\n2 2 2 2 2\nseparator\n"
-    "1 1 1 1 1\n1 0 0 0 1\n1 0 0 0 0\n1 1 1 1 1\nseparator\n"
-    "-1 -1 -1 -1 -1\n-1 -1 7 -1 -1\n-1 -1 -1 -1 -1\n-1 -1 -1 -1 -1\nseparator\n"
-    "4 1 2.5 3.5 main.map\n";
+const char* const kExample = "Tavrel.app/Contents/Resources/tiles.tga\n5\n4\n1.5\n1.5\n1\n1\n0 0 64\n\n"
+                             "2 2 2 2 2\n2 0 0 0 2\n2 0 0 0 0\n2 2 2 2 2\nseparator\n"
+                             "1 1 1 1 1\n1 0 0 0 1\n1 0 0 0 0\n1 1 1 1 1\nseparator\n"
+                             "-1 -1 -1 -1 -1\n-1 -1 7 -1 -1\n-1 -1 -1 -1 -1\n-1 -1 -1 -1 -1\nseparator\n"
+                             "4 1 2.5 3.5 main.map\n";
 
 MapData Parse(const std::string& text, std::string* error = nullptr, bool ok = true) {
     std::istringstream in(text);
@@ -33,21 +32,25 @@ std::string Header(const std::string& w, const std::string& h, const std::string
     return "tiles.tga\n" + w + "\n" + h + "\n0\n0\n" + layer2 + "\n" + count + "\n0 0 0\n---\n";
 }
 
-auto Fields(const entity_t& e) { return std::tuple(e.posx, e.posy, e.newposx, e.newposy, e.newmap); }
+auto Fields(const entity_t& e) {
+    return std::tuple(e.posx, e.posy, e.newposx, e.newposy, e.newmap);
+}
 
 TEST(MapFile, ReadsTheExampleMapAndKeepsCarriageReturnsOnlyInNames) {
     std::string crlf;
-    for (char c : std::string(kExample)) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (char c : std::string(kExample))
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     for (const std::string& text : {std::string(kExample), crlf}) {
         const bool cr = text != kExample;
         const MapData m = Parse(text);
         EXPECT_EQ(m.tilesetfile, std::string("Tavrel.app/Contents/Resources/tiles.tga") + (cr ? "\r" : ""));
-        EXPECT_EQ(std::tuple(m.sizex, m.sizey, m.startposx, m.startposy, m.layer2), std::tuple(5, 4, 1.5f, 1.5f, 1));
+        EXPECT_EQ(std::tuple(m.sizex, m.sizey, m.startposx, m.startposy, m.layer2),
+                  std::tuple(5, 4, 1.5f, 1.5f, 1));
         EXPECT_EQ(std::vector<int>(m.background, m.background + 3), std::vector<int>({0, 0, 64}));
         EXPECT_EQ(m.ground, std::vector<int>({2, 2, 2, 2, 2, 2, 0, 0, 0, 2, 2, 0, 0, 0, 0, 2, 2, 2, 2, 2}));
         // The block map is the second grid of the file, the second layer the third.
         EXPECT_EQ(m.block, std::vector<int>({1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 1}));
-        EXPECT_EQ(m.second, std::vector<int>({-1, -1, -1, -1, -1, -1, -1, 7, -1, -1,
+        EXPECT_EQ(m.second, std::vector<int>({-1, -1, -1, -1, -1, -1, -1, 7,  -1, -1,
                                               -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
         ASSERT_EQ(m.entities.size(), 1u);
         EXPECT_EQ(Fields(m.entities[0]), Fields({4, 1, 2.5f, 3.5f, cr ? "main.map\r" : "main.map"}));
@@ -67,27 +70,33 @@ TEST(MapFile, RowsReadLikeTheTokenizer) {
     for (int trial = 0; trial < 300; ++trial) {
         const int width = 1 + static_cast<int>(random() % 12);
         std::string row;
-        for (int i = static_cast<int>(random() % 40); i > 0; --i) row += alphabet[random() % alphabet.size()];
+        for (int i = static_cast<int>(random() % 40); i > 0; --i)
+            row += alphabet[random() % alphabet.size()];
         if (trial % 50 == 0) row = "99999999999 -99999999999 2147483647 -2147483648";
         const MapData m = Parse(Header(std::to_string(width), "1") + row + "\nsep\n0\n");
         StringTokenizer tokens(row, " ");
-        for (int x = 0; x < width; ++x) ASSERT_EQ(m.ground[x], tokens.nextIntToken()) << '"' << row << "\" " << x;
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(m.ground[x], tokens.nextIntToken()) << '"' << row << "\" " << x;
     }
 }
 
 TEST(MapFile, SecondLayerRowsWithoutTheFlagAreReadAsExits) {
     const MapData m = Parse(Header("3", "2", "0", "1") + "1 1 1\n1 1 1\nsep\n0 0 0\n0 0 0\nsep\n"
-                            "5 6 7\n8 9 10\nsep\n0 0 1.5 1.5 other.map\n");
+                                                         "5 6 7\n8 9 10\nsep\n0 0 1.5 1.5 other.map\n");
     EXPECT_TRUE(m.second.empty());
     ASSERT_EQ(m.entities.size(), 1u);
     EXPECT_EQ(Fields(m.entities[0]), Fields({5, 6, 7.0f, 0.0f, ""}));
 }
 
 TEST(MapFile, RefusesImpossibleSizesAndShortFiles) {
-    const struct { std::string text, error; } cases[] = {
-        {Header("0", "1") + "\nsep\n\n", "line 2"}, {Header("-3", "1") + "\nsep\n\n", "line 2"},
+    const struct {
+        std::string text, error;
+    } cases[] = {
+        {Header("0", "1") + "\nsep\n\n", "line 2"},
+        {Header("-3", "1") + "\nsep\n\n", "line 2"},
         {Header("4097", "1") + "\nsep\n\n", "line 2"},
-        {Header("1", "0"), "line 3"}, {Header("1", "99999999999"), "line 3"},
+        {Header("1", "0"), "line 3"},
+        {Header("1", "99999999999"), "line 3"},
         {Header("1", "1", "0", "-1") + "0\nsep\n0\n", "line 7"},
         {Header("1", "1", "0", "4097") + "0\nsep\n0\n", "line 7"},
         {"", "ends after 0 lines"},
@@ -105,7 +114,8 @@ TEST(MapFile, RefusesImpossibleSizesAndShortFiles) {
     }
     // The limits themselves are fine, and the last line needs no line feed of its own.
     std::string rows;
-    for (int i = 0; i < MAX_MAP_SIZE; ++i) rows += "1\n";
+    for (int i = 0; i < MAX_MAP_SIZE; ++i)
+        rows += "1\n";
     EXPECT_EQ(Parse(Header("1", std::to_string(MAX_MAP_SIZE)) + rows + "sep\n" + rows).block.back(), 1);
     EXPECT_EQ(Parse(Header("2", "1") + "3 4\nsep\n1 1").block, (std::vector<int>{1, 1}));
 }

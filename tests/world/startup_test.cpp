@@ -27,20 +27,26 @@ std::pair<std::optional<int>, std::string> StartWith(const char* mapText) {
 TEST(FirstMap, MissingEndsWithCode9) {
     const auto [code, err] = StartWith(nullptr);
     EXPECT_EQ(code, std::optional<int>(9));
-    EXPECT_NE(err.find("Failed to load the map \"Tavrel.app/Contents/Resources/main.map\": the file can't be opened"),
-              std::string::npos) << err;
+    EXPECT_NE(
+        err.find(
+            "Failed to load the map \"Tavrel.app/Contents/Resources/main.map\": the file can't be opened"),
+        std::string::npos)
+        << err;
 }
 
 TEST(FirstMap, ImpossibleEndsWithCode9) {
-    const auto [code, err] = StartWith("Tavrel.app/Contents/Resources/tiles.tga\n-2\n3\n1\n1\n0\n0\n0 0 0\n\n");
+    const auto [code, err] =
+        StartWith("Tavrel.app/Contents/Resources/tiles.tga\n-2\n3\n1\n1\n0\n0\n0 0 0\n\n");
     EXPECT_EQ(code, std::optional<int>(9));
     EXPECT_NE(err.find("main.map\": line 2: -2 columns"), std::string::npos) << err;
 }
 
 TEST(FirstMap, WithoutItsTileSetEndsWithCode9) {
-    const auto [code, err] = StartWith("Tavrel.app/Contents/Resources/no tiles.tga\n1\n1\n0.5\n0.5\n0\n0\n0 0 0\n\n0\n\n0\n");
+    const auto [code, err] =
+        StartWith("Tavrel.app/Contents/Resources/no tiles.tga\n1\n1\n0.5\n0.5\n0\n0\n0 0 0\n\n0\n\n0\n");
     EXPECT_EQ(code, std::optional<int>(9));
-    EXPECT_NE(err.find("Failed to load the image \"Tavrel.app/Contents/Resources/no tiles.tga\""), std::string::npos)
+    EXPECT_NE(err.find("Failed to load the image \"Tavrel.app/Contents/Resources/no tiles.tga\""),
+              std::string::npos)
         << err;
     EXPECT_NE(err.find("main.map\": its tile set"), std::string::npos) << err;
 }

@@ -26,7 +26,8 @@ inline Rgba TileSetPixel(int x, int y) {
 inline void WriteImage(const std::string& path, int w, int h, Rgba (*pixel)(int, int)) {
     std::vector<Rgba> pixels;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) pixels.push_back(pixel(x, y));
+        for (int x = 0; x < w; ++x)
+            pixels.push_back(pixel(x, y));
     timg::WriteTga(path, w, h, pixels, true);
 }
 
@@ -45,7 +46,9 @@ class WorldFolder : public ::testing::Test {
         std::filesystem::remove_all(folder_);
     }
     static std::string Resource(const std::string& name) { return "Tavrel.app/Contents/Resources/" + name; }
-    static void WriteMap(const std::string& name, const std::string& text) { tt::WriteFile(Resource(name), text); }
+    static void WriteMap(const std::string& name, const std::string& text) {
+        tt::WriteFile(Resource(name), text);
+    }
 
     std::filesystem::path folder_, oldcwd_;
 };

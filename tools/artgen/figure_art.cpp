@@ -4,6 +4,7 @@
 bool MakeFigureArt(const std::string& outdir) {
     Canvas font;
     if (!DrawFontSheet(font)) return false;
-    return WriteTga(outdir + "/Hero 1.tga", DrawHeroSheet(), true) && WriteTga(outdir + "/font.tga", font, true) &&
+    return WriteTga(outdir + "/Hero 1.tga", DrawHeroSheet(), true) &&
+           WriteTga(outdir + "/font.tga", font, true) &&
            WriteTga(outdir + "/chat.tga", DrawChatPanel(), true);
 }

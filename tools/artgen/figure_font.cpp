@@ -71,7 +71,8 @@ bool DrawFontSheet(Canvas& out) {
     out = Canvas(16 * kFontCell, 16 * kFontCell);
     // Transparent white, so even a filtered edge never darkens the text.
     for (int y = 0; y < out.height; ++y)
-        for (int x = 0; x < out.width; ++x) out.Put(x, y, 255, 255, 255, 0);
+        for (int x = 0; x < out.width; ++x)
+            out.Put(x, y, 255, 255, 255, 0);
     FT_Library lib = nullptr;
     if (FT_Init_FreeType(&lib) != 0) {
         std::fprintf(stderr, "font: cannot start FreeType\n");

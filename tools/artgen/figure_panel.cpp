@@ -36,7 +36,9 @@ int Grain(int along, int across, int len, int range, std::uint32_t seed) {
     return v0 + (v1 - v0) * t / len;
 }
 
-std::uint8_t Clamp(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+std::uint8_t Clamp(int v) {
+    return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
 
 void PutShaded(Canvas& c, int x, int y, int r, int g, int b) {
     c.Put(x, y, Clamp(r), Clamp(g), Clamp(b), 255);
@@ -57,8 +59,10 @@ void Slate(Canvas& c, int x, int y) {
     // Sunken edge: the frame casts a shadow onto the slate along the top and the left.
     const int from_top = y - kTopBottom;
     const int from_left = x - kSide;
-    if (from_top == 0 || from_left == 0) v -= 14;
-    else if (from_top == 1 || from_left == 1) v -= 7;
+    if (from_top == 0 || from_left == 0)
+        v -= 14;
+    else if (from_top == 1 || from_left == 1)
+        v -= 7;
     PutShaded(c, x, y, 34 + v, 36 + v, 46 + v);
 }
 
@@ -81,9 +85,12 @@ void CornerPlate(Canvas& c, int x0, int y0, bool flip_x, bool flip_y) {
             const int x = flip_x ? x0 - i : x0 + i;
             const int y = flip_y ? y0 - j : y0 + j;
             int v = static_cast<int>(Hash(i, j, 31u) % 7) - 3;
-            if (i == 0 || j == 0) v = -44; // the panel's rim runs over the bracket
-            else if (i + j == kSize - 1) v = -34;
-            else if (i == 1 || j == 1) v += 30;
+            if (i == 0 || j == 0)
+                v = -44; // the panel's rim runs over the bracket
+            else if (i + j == kSize - 1)
+                v = -34;
+            else if (i == 1 || j == 1)
+                v += 30;
             PutShaded(c, x, y, 96 + v, 98 + v, 108 + v);
         }
     Rivet(c, flip_x ? x0 - 3 : x0 + 2, flip_y ? y0 - 3 : y0 + 2);

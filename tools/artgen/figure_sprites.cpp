@@ -70,7 +70,8 @@ struct Cell {
     // Inclusive rectangle.
     void Rect(int x0, int y0, int x1, int y1, Mat m, bool is_far = false) {
         for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x) Set(x, y, m, is_far);
+            for (int x = x0; x <= x1; ++x)
+                Set(x, y, m, is_far);
     }
     void Row(int y, int x0, int x1, Mat m, bool is_far = false) { Rect(x0, y, x1, y, m, is_far); }
     Mat At(int x, int y) const {
@@ -92,7 +93,9 @@ struct Cell {
 };
 
 // Step phase of a frame: +1 and -1 are the two strides, 0 the standing middle frame.
-int PhaseOf(int frame) { return frame == 0 ? 1 : frame == 2 ? -1 : 0; }
+int PhaseOf(int frame) {
+    return frame == 0 ? 1 : frame == 2 ? -1 : 0;
+}
 
 bool HairShows(const Look& l) {
     return l.hat != Headwear::Helmet && l.hat != Headwear::Hood;
@@ -493,7 +496,8 @@ void SideHead(Cell& c, const Look& l) {
     if (l.beard > 0) {
         c.Rect(13, 12, 16, 12, BEARD);
         c.Rect(11, 13, 15, 13 + (l.beard > 1 ? 1 : 0), BEARD);
-        for (int i = 2; i < l.beard; ++i) c.Row(13 + i, 12 + i / 2, 15, BEARD);
+        for (int i = 2; i < l.beard; ++i)
+            c.Row(13 + i, 12 + i / 2, 15, BEARD);
     }
     SideHeadwear(c, l);
 }
@@ -551,7 +555,9 @@ Rgb Scale(Rgb c, int num, int add_r, int add_g, int add_b) {
 
 // Shadows lean towards cool purple and lights towards warm yellow, a painter's habit that
 // keeps small sprites from looking flat.
-Rgb Shade(Rgb c) { return Scale(c, 176, 0, 0, 14); }
+Rgb Shade(Rgb c) {
+    return Scale(c, 176, 0, 0, 14);
+}
 Rgb Light(Rgb c) {
     auto up = [](int v, int warm) {
         int s = v + (255 - v) * 72 / 256 + warm;
@@ -559,7 +565,9 @@ Rgb Light(Rgb c) {
     };
     return Rgb{up(c.r, 6), up(c.g, 3), up(c.b, 0)};
 }
-Rgb Outline(Rgb c) { return Scale(c, 52, 10, 6, 14); }
+Rgb Outline(Rgb c) {
+    return Scale(c, 52, 10, 6, 14);
+}
 
 // Paints a laid-out frame into the sheet at (ox, oy): shading from the material edges,
 // then a dark rim on every transparent pixel that touches the figure.
@@ -571,7 +579,8 @@ void Paint(const Cell& c, const Look& l, Canvas& sheet, int ox, int oy) {
                 Mat touching = NONE;
                 const int nx[4] = {x, x - 1, x + 1, x};
                 const int ny[4] = {y + 1, y, y, y - 1};
-                for (int k = 0; k < 4 && touching == NONE; ++k) touching = c.At(nx[k], ny[k]);
+                for (int k = 0; k < 4 && touching == NONE; ++k)
+                    touching = c.At(nx[k], ny[k]);
                 if (touching != NONE) {
                     const Rgb o = Outline(l.colour[touching]);
                     sheet.Put(ox + x, oy + y, o.r, o.g, o.b, 255);
@@ -599,9 +608,15 @@ void DrawBlock(const Look& l, Canvas& sheet, int bx, int by) {
             Cell c;
             const int phase = PhaseOf(frame);
             switch (dir) {
-            case 0: DrawFront(c, l, phase, true); break;
-            case 1: DrawSide(c, l, phase); break;
-            case 2: DrawFront(c, l, phase, false); break;
+            case 0:
+                DrawFront(c, l, phase, true);
+                break;
+            case 1:
+                DrawSide(c, l, phase);
+                break;
+            case 2:
+                DrawFront(c, l, phase, false);
+                break;
             default:
                 DrawSide(c, l, phase);
                 c.Mirror();

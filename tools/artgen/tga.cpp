@@ -21,11 +21,24 @@ bool WriteTga(const std::string& path, const Canvas& image, bool with_alpha) {
     const std::uint8_t depth = with_alpha ? 32 : 24;
     // Descriptor: alpha bits in the low nibble, bit 5 = rows stored top to bottom.
     const std::uint8_t descriptor = static_cast<std::uint8_t>((with_alpha ? 8 : 0) | 0x20);
-    const std::uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    const std::uint8_t header[18] = {0,
+                                     0,
+                                     2,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
                                      static_cast<std::uint8_t>(image.width & 0xFF),
                                      static_cast<std::uint8_t>(image.width >> 8),
                                      static_cast<std::uint8_t>(image.height & 0xFF),
-                                     static_cast<std::uint8_t>(image.height >> 8), depth, descriptor};
+                                     static_cast<std::uint8_t>(image.height >> 8),
+                                     depth,
+                                     descriptor};
     out.write(reinterpret_cast<const char*>(header), sizeof header);
     std::vector<char> row;
     for (int y = 0; y < image.height; ++y) {

@@ -8,8 +8,8 @@
 bool MakeWorldArt(const std::string& outdir) {
     const Canvas tiles = DrawWorldTiles();
     if (tiles.width != kTilesPerRow * kTileSize || tiles.height != kTileRows * kTileSize) {
-        std::fprintf(stderr, "world art: tile set is %dx%d pixels, expected %dx%d\n", tiles.width, tiles.height,
-                     kTilesPerRow * kTileSize, kTileRows * kTileSize);
+        std::fprintf(stderr, "world art: tile set is %dx%d pixels, expected %dx%d\n", tiles.width,
+                     tiles.height, kTilesPerRow * kTileSize, kTileRows * kTileSize);
         return false;
     }
     const std::vector<WorldMap> maps = BuildWorldMaps();

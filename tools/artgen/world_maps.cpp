@@ -35,11 +35,17 @@ std::uint32_t CellHash(int x, int y, int seed) {
     return h ^ (h >> 16);
 }
 
-float CellRand(int x, int y, int seed) { return static_cast<float>(CellHash(x, y, seed) & 0xFFFF) / 65536.0f; }
+float CellRand(int x, int y, int seed) {
+    return static_cast<float>(CellHash(x, y, seed) & 0xFFFF) / 65536.0f;
+}
 
 // World position of the centre of grid cell (col, row) on a map `height` rows tall.
-float CentreX(int col) { return col + 0.5f; }
-float CentreY(int row, int height) { return static_cast<float>(height - 1 - row) + 0.5f; }
+float CentreX(int col) {
+    return col + 0.5f;
+}
+float CentreY(int row, int height) {
+    return static_cast<float>(height - 1 - row) + 0.5f;
+}
 
 WorldExit ExitTo(int col, int row, int height, const std::string& target, int tcol, int trow, int theight) {
     WorldExit e;
@@ -72,8 +78,14 @@ class Builder {
     char& Keep(int c, int r) { return keep_[Index(c, r)]; }
     int& Level(int vx, int vy) { return level_[static_cast<std::size_t>(vy * (w_ + 1) + vx)]; }
     int Corner(int c, int r, int k) { return Level(c + (k & 1), r + (k >> 1)); }
-    int MinCorner(int c, int r) { return std::min(std::min(Corner(c, r, 0), Corner(c, r, 1)), std::min(Corner(c, r, 2), Corner(c, r, 3))); }
-    int MaxCorner(int c, int r) { return std::max(std::max(Corner(c, r, 0), Corner(c, r, 1)), std::max(Corner(c, r, 2), Corner(c, r, 3))); }
+    int MinCorner(int c, int r) {
+        return std::min(std::min(Corner(c, r, 0), Corner(c, r, 1)),
+                        std::min(Corner(c, r, 2), Corner(c, r, 3)));
+    }
+    int MaxCorner(int c, int r) {
+        return std::max(std::max(Corner(c, r, 0), Corner(c, r, 1)),
+                        std::max(Corner(c, r, 2), Corner(c, r, 3)));
+    }
     int width() const { return w_; }
     int height() const { return h_; }
     WorldMap& map() { return m_; }
@@ -82,7 +94,8 @@ class Builder {
     // and kept clear of scattered decoration.
     void LevelRect(int c0, int r0, int c1, int r1, int level) {
         for (int vy = std::max(0, r0); vy <= std::min(h_, r1 + 1); ++vy)
-            for (int vx = std::max(0, c0); vx <= std::min(w_, c1 + 1); ++vx) Level(vx, vy) = level;
+            for (int vx = std::max(0, c0); vx <= std::min(w_, c1 + 1); ++vx)
+                Level(vx, vy) = level;
         KeepRect(c0 - 1, r0 - 1, c1 + 1, r1 + 1);
     }
 
@@ -97,7 +110,8 @@ class Builder {
         for (int vy = 0; vy <= h_; ++vy)
             for (int vx = 0; vx <= w_; ++vx) {
                 const float dx = (vx - cx) / rx, dy = (vy - cy) / ry;
-                const float wobble = 0.07f * std::sin(std::atan2(dy, dx) * 3 + 1) + 0.04f * std::sin(std::atan2(dy, dx) * 5);
+                const float wobble =
+                    0.07f * std::sin(std::atan2(dy, dx) * 3 + 1) + 0.04f * std::sin(std::atan2(dy, dx) * 5);
                 const float d = std::sqrt(dx * dx + dy * dy) + wobble;
                 const int lv = d < 0.45f ? L_DEEP : (d < 0.75f ? L_SHALLOW : (d < 1.0f ? L_SAND : -1));
                 if (lv >= 0) Level(vx, vy) = std::max(Level(vx, vy), lv);
@@ -130,19 +144,30 @@ class Builder {
             for (int c = 0; c < w_; ++c) {
                 const int lo = MinCorner(c, r), hi = MaxCorner(c, r);
                 int water = 0;
-                for (int k = 0; k < 4; ++k) water += Corner(c, r, k) >= L_SHALLOW;
+                for (int k = 0; k < 4; ++k)
+                    water += Corner(c, r, k) >= L_SHALLOW;
                 if (water >= 2) Block(c, r) = 1;
                 const float n = CellRand(c, r, 5);
                 if (lo == hi) {
                     switch (lo) {
-                    case L_DIRT: Ground(c, r) = T_DIRT + (n < 0.25f); break;
-                    case L_GRASS:
-                        if (woods && !Keep(c, r)) Ground(c, r) = n < 0.75f ? T_FORESTFLOOR : T_GRASS + 2;
-                        else Ground(c, r) = T_GRASS + (n < 0.45f ? 0 : (n < 0.8f ? 1 : (n < 0.92f ? 2 : 3)));
+                    case L_DIRT:
+                        Ground(c, r) = T_DIRT + (n < 0.25f);
                         break;
-                    case L_SAND: Ground(c, r) = T_SAND + (n < 0.3f); break;
-                    case L_SHALLOW: Ground(c, r) = T_SHALLOW; break;
-                    default: Ground(c, r) = T_DEEP + (n < 0.4f); break;
+                    case L_GRASS:
+                        if (woods && !Keep(c, r))
+                            Ground(c, r) = n < 0.75f ? T_FORESTFLOOR : T_GRASS + 2;
+                        else
+                            Ground(c, r) = T_GRASS + (n < 0.45f ? 0 : (n < 0.8f ? 1 : (n < 0.92f ? 2 : 3)));
+                        break;
+                    case L_SAND:
+                        Ground(c, r) = T_SAND + (n < 0.3f);
+                        break;
+                    case L_SHALLOW:
+                        Ground(c, r) = T_SHALLOW;
+                        break;
+                    default:
+                        Ground(c, r) = T_DEEP + (n < 0.4f);
+                        break;
                     }
                     continue;
                 }
@@ -196,7 +221,8 @@ class Builder {
                 Layer2(c + dx, r + dy) = tile;
             }
         const int wl = stone ? T_STONEWALL_L : T_WOODWALL_L, wm = stone ? T_STONEWALL : T_WOODWALL;
-        const int wr = stone ? T_STONEWALL_R : T_WOODWALL_R, win = stone ? T_STONEWALL_WINDOW : T_WOODWALL_WINDOW;
+        const int wr = stone ? T_STONEWALL_R : T_WOODWALL_R,
+                  win = stone ? T_STONEWALL_WINDOW : T_WOODWALL_WINDOW;
         for (int dx = 0; dx < w; ++dx) {
             const int x = c + dx;
             const int edge = dx == 0 ? wl : (dx == w - 1 ? wr : wm);
@@ -207,7 +233,8 @@ class Builder {
         Ground(door_col, r + 3) = stone ? T_STONEDOOR_TOP : T_WOODDOOR_TOP;
         Ground(door_col, r + 4) = stone ? T_STONEDOOR : T_WOODDOOR;
         for (int dy = 0; dy < 5; ++dy)
-            for (int dx = 0; dx < w; ++dx) Block(c + dx, r + dy) = 1;
+            for (int dx = 0; dx < w; ++dx)
+                Block(c + dx, r + dy) = 1;
         if (!locked) Block(door_col, r + 4) = 0;
         KeepRect(c - 1, r - 1, c + w, r + 5);
     }
@@ -221,8 +248,10 @@ class Builder {
             Block(c, r) = 1;
             if (Layer2(c, r) < 0) Layer2(c, r) = CellRand(c, r, 9) < 0.7f ? T_BUSH : T_BERRYBUSH;
         };
-        for (int c = 0; c < w_; ++c) seal(c, 0), seal(c, h_ - 1);
-        for (int r = 0; r < h_; ++r) seal(0, r), seal(w_ - 1, r);
+        for (int c = 0; c < w_; ++c)
+            seal(c, 0), seal(c, h_ - 1);
+        for (int r = 0; r < h_; ++r)
+            seal(0, r), seal(w_ - 1, r);
     }
 
     // Flowers, bushes and stones over the open grass, by a fixed hash of the cell.
@@ -278,27 +307,35 @@ WorldMap BuildVillage() {
         {30, 7, 6, T_ROOF_RED, true, 32, 34, true},
         {38, 9, 5, T_ROOF_SLATE, false, 40, 41, true},
     };
-    for (const HouseSpec& h : houses) b.LevelRect(h.door, h.r + 5, h.door, kRoadRow - 1, L_DIRT);
+    for (const HouseSpec& h : houses)
+        b.LevelRect(h.door, h.r + 5, h.door, kRoadRow - 1, L_DIRT);
     b.LevelRect(36, kRoadRow + 2, 37, 22, L_DIRT); // to the garden gate
     b.Pond(11.0f, 27.5f, 7.5f, 4.6f);
     b.SettleLevels();
     b.LayGround(false);
     for (int r = 13; r <= 23; ++r)
-        for (int c = 19; c <= 28; ++c) b.Ground(c, r) = T_COBBLE + (CellRand(c, r, 21) < 0.4f);
-    for (const HouseSpec& h : houses) b.House(h.c, h.r, h.w, h.roof, h.stone, h.door, h.chimney, h.locked);
+        for (int c = 19; c <= 28; ++c)
+            b.Ground(c, r) = T_COBBLE + (CellRand(c, r, 21) < 0.4f);
+    for (const HouseSpec& h : houses)
+        b.House(h.c, h.r, h.w, h.roof, h.stone, h.door, h.chimney, h.locked);
 
     // The garden: a fenced plot with a gate towards the road.
     const int g0 = 32, g1 = 41, gt = 23, gb = 30;
     for (int c = g0; c <= g1; ++c) {
         int top = T_FENCE_H;
-        if (c == g0) top = T_FENCE_TL;
-        else if (c == g1) top = T_FENCE_TR;
-        else if (c == 35) top = T_FENCE_END_R;
-        else if (c == 38) top = T_FENCE_END_L;
+        if (c == g0)
+            top = T_FENCE_TL;
+        else if (c == g1)
+            top = T_FENCE_TR;
+        else if (c == 35)
+            top = T_FENCE_END_R;
+        else if (c == 38)
+            top = T_FENCE_END_L;
         if (c != 36 && c != 37) b.Put(top, c, gt, 1, 1, 0);
         b.Put(c == g0 ? T_FENCE_BL : (c == g1 ? T_FENCE_BR : T_FENCE_H), c, gb, 1, 1, 0);
     }
-    for (int r = gt + 1; r < gb; ++r) b.Put(T_FENCE_V, g0, r, 1, 1, 0), b.Put(T_FENCE_V, g1, r, 1, 1, 0);
+    for (int r = gt + 1; r < gb; ++r)
+        b.Put(T_FENCE_V, g0, r, 1, 1, 0), b.Put(T_FENCE_V, g1, r, 1, 1, 0);
     b.KeepRect(g0 - 1, gt - 1, g1 + 1, gb + 1);
     for (int c = g0 + 1; c < g1; ++c) {
         b.Ground(c, 25) = T_SOIL;
@@ -313,7 +350,8 @@ WorldMap BuildVillage() {
     // The square: a well in the middle, lamps at the corners.
     b.Put(T_WELL, 23, 14, 2, 2, 0);
     const int lamps[][2] = {{19, 13}, {28, 13}, {19, 22}, {28, 22}, {9, 16}, {34, 16}, {43, 16}, {13, 20}};
-    for (const auto& l : lamps) b.Put(T_LAMP, l[0], l[1], 1, 2, 1);
+    for (const auto& l : lamps)
+        b.Put(T_LAMP, l[0], l[1], 1, 2, 1);
     b.Put(T_SIGN, 45, 21, 1, 1, 0);
     // Barrels and crates by the houses, flowers under the windows.
     b.Put(T_BARREL, 11, 13, 1, 1, 0);
@@ -323,14 +361,18 @@ WorldMap BuildVillage() {
     b.Put(T_BARREL, 29, 11, 1, 1, 0);
     for (const HouseSpec& h : houses)
         for (int c = h.c; c < h.c + h.w; ++c)
-            if (std::abs(c - h.door) >= 2) b.Put(c % 2 ? T_FLOWERS_RED : T_FLOWERS_YELLOW, c, h.r + 5, 1, 1, 1);
+            if (std::abs(c - h.door) >= 2)
+                b.Put(c % 2 ? T_FLOWERS_RED : T_FLOWERS_YELLOW, c, h.r + 5, 1, 1, 1);
     // Bushes flank the road where it leaves for the forest.
-    for (int c = kMainW - 2; c < kMainW; ++c) b.Put(T_BUSH, c, kRoadRow - 1, 1, 1, 0), b.Put(T_BUSH, c, kRoadRow + 2, 1, 1, 0);
+    for (int c = kMainW - 2; c < kMainW; ++c)
+        b.Put(T_BUSH, c, kRoadRow - 1, 1, 1, 0), b.Put(T_BUSH, c, kRoadRow + 2, 1, 1, 0);
     // The pond: lilies and reeds.
     const int lilies[][2] = {{9, 27}, {13, 26}, {11, 29}, {15, 28}};
-    for (const auto& l : lilies) b.Put(T_LILYPAD, l[0], l[1], 1, 1, 1);
+    for (const auto& l : lilies)
+        b.Put(T_LILYPAD, l[0], l[1], 1, 1, 1);
     const int reeds[][2] = {{4, 27}, {5, 25}, {17, 29}, {16, 25}, {6, 30}};
-    for (const auto& rd : reeds) b.Put(T_REEDS, rd[0], rd[1], 1, 1, 1);
+    for (const auto& rd : reeds)
+        b.Put(T_REEDS, rd[0], rd[1], 1, 1, 1);
 
     // Trees: a thick wood all round, and some in the village.
     for (int c = 0; c < kMainW; c += 2) {
@@ -341,11 +383,12 @@ WorldMap BuildVillage() {
         b.Tree(r % 2 ? T_TREE : T_PINE, 0, r, true);
         b.Tree(r % 2 ? T_PINE : T_TREE, kMainW - 2, r, true);
     }
-    const int trees[][3] = {{2, 4, 0}, {24, 3, 1},  {27, 4, 0}, {36, 3, 1}, {44, 5, 0}, {3, 21, 0},
+    const int trees[][3] = {{2, 4, 0},   {24, 3, 1},  {27, 4, 0},  {36, 3, 1},  {44, 5, 0},  {3, 21, 0},
                             {22, 27, 0}, {25, 29, 1}, {28, 26, 0}, {43, 24, 1}, {44, 28, 0}, {19, 30, 0},
-                            {11, 3, 1}, {20, 3, 0}, {3, 14, 1}, {30, 30, 1}, {16, 3, 0}, {31, 3, 0},
-                            {40, 4, 1}, {7, 4, 0}, {35, 30, 0}, {38, 31, 1}, {14, 31, 1}};
-    for (const auto& t : trees) b.Tree(t[2] ? T_PINE : T_TREE, t[0], t[1], false);
+                            {11, 3, 1},  {20, 3, 0},  {3, 14, 1},  {30, 30, 1}, {16, 3, 0},  {31, 3, 0},
+                            {40, 4, 1},  {7, 4, 0},   {35, 30, 0}, {38, 31, 1}, {14, 31, 1}};
+    for (const auto& t : trees)
+        b.Tree(t[2] ? T_PINE : T_TREE, t[0], t[1], false);
     const int small[][2] = {{24, 24}, {30, 27}, {17, 25}, {42, 21}, {2, 31}};
     for (const auto& s : small)
         if (b.Open(s[0], s[1], 1, 2)) b.Put(T_SMALLTREE, s[0], s[1], 1, 2, 0);
@@ -353,9 +396,11 @@ WorldMap BuildVillage() {
 
     // Exits: the home door into the house, the road's end into the forest.
     WorldMap& m = b.map();
-    m.exits.push_back(ExitTo(kHomeDoorCol, kHomeDoorRow, kMainH, "house.map", kMatCol + 1, kMatRow - 2, kHouseH));
+    m.exits.push_back(
+        ExitTo(kHomeDoorCol, kHomeDoorRow, kMainH, "house.map", kMatCol + 1, kMatRow - 2, kHouseH));
     for (int i = 0; i < 2; ++i)
-        m.exits.push_back(ExitTo(kMainW - 1, kRoadRow + i, kMainH, "forest.map", 2, kForestTrailRow + i, kForestH));
+        m.exits.push_back(
+            ExitTo(kMainW - 1, kRoadRow + i, kMainH, "forest.map", 2, kForestTrailRow + i, kForestH));
     // New players start on the path below their own front door, the village ahead of them.
     m.startx = CentreX(kHomeDoorCol);
     m.starty = CentreY(kHomeDoorRow + 3, kMainH);
@@ -406,7 +451,8 @@ WorldMap BuildHouse() {
     b.Put(T_BARREL, 1, 10, 1, 1, 0);
     WorldMap& m = b.map();
     for (int i = 0; i < 2; ++i)
-        m.exits.push_back(ExitTo(kMatCol + i, kMatRow, kHouseH, "main.map", kHomeDoorCol, kHomeDoorRow + 1, kMainH));
+        m.exits.push_back(
+            ExitTo(kMatCol + i, kMatRow, kHouseH, "main.map", kHomeDoorCol, kHomeDoorRow + 1, kMainH));
     m.startx = CentreX(kMatCol + 1);
     m.starty = CentreY(kMatRow - 2, kHouseH);
     return m;
@@ -430,7 +476,8 @@ WorldMap BuildForest() {
     auto clearing = [&](int cx, int cy, int radius) {
         for (int r = cy - radius; r <= cy + radius; ++r)
             for (int c = cx - radius; c <= cx + radius; ++c)
-                if ((c - cx) * (c - cx) + (r - cy) * (r - cy) <= radius * radius && b.In(c, r)) b.Keep(c, r) = 1;
+                if ((c - cx) * (c - cx) + (r - cy) * (r - cy) <= radius * radius && b.In(c, r))
+                    b.Keep(c, r) = 1;
     };
     clearing(18, 47, 8);
     clearing(53, 11, 7);
@@ -470,7 +517,8 @@ WorldMap BuildForest() {
     b.Put(T_LOG, 15, 44, 1, 1, 0);
     b.Put(T_ROCK, 24, 45, 1, 1, 0);
     const int lilies[][2] = {{19, 49}, {21, 48}};
-    for (const auto& l : lilies) b.Put(T_LILYPAD, l[0], l[1], 1, 1, 1);
+    for (const auto& l : lilies)
+        b.Put(T_LILYPAD, l[0], l[1], 1, 1, 1);
     b.Put(T_REEDS, 16, 50, 1, 1, 1);
     b.Put(T_REEDS, 23, 51, 1, 1, 1);
 
@@ -493,17 +541,26 @@ WorldMap BuildForest() {
         for (int c = 0; c < kForestW; ++c) {
             if (!b.Open(c, r, 1, 1)) continue;
             const float n = CellRand(c, r, 61);
-            if (n < 0.3f) b.Put(T_BUSH, c, r, 1, 1, 0);
-            else if (n < 0.4f && b.Open(c, r, 1, 2)) b.Put(T_SMALLTREE, c, r, 1, 2, 0);
-            else if (n < 0.43f) b.Put(T_MUSHROOMS, c, r, 1, 1, 1);
-            else if (n < 0.47f) b.Put(T_STUMP, c, r, 1, 1, 0);
+            if (n < 0.3f)
+                b.Put(T_BUSH, c, r, 1, 1, 0);
+            else if (n < 0.4f && b.Open(c, r, 1, 2))
+                b.Put(T_SMALLTREE, c, r, 1, 2, 0);
+            else if (n < 0.43f)
+                b.Put(T_MUSHROOMS, c, r, 1, 1, 1);
+            else if (n < 0.47f)
+                b.Put(T_STUMP, c, r, 1, 1, 0);
         }
     for (int r = 0; r < kForestH; ++r)
         for (int c = 0; c < kForestW; ++c) {
-            if (b.Layer2(c, r) >= 0 || b.Block(c, r) || b.MinCorner(c, r) != L_GRASS || b.MaxCorner(c, r) != L_GRASS) continue;
+            if (b.Layer2(c, r) >= 0 || b.Block(c, r) || b.MinCorner(c, r) != L_GRASS ||
+                b.MaxCorner(c, r) != L_GRASS)
+                continue;
             const float n = CellRand(c, r, 67);
-            if (n < 0.08f) b.Put(n < 0.03f ? T_FLOWERS_WHITE : (n < 0.055f ? T_FLOWERS_YELLOW : T_FLOWERS_RED), c, r, 1, 1, 1);
-            else if (n < 0.10f) b.Put(T_ROCK_SMALL, c, r, 1, 1, 0);
+            if (n < 0.08f)
+                b.Put(n < 0.03f ? T_FLOWERS_WHITE : (n < 0.055f ? T_FLOWERS_YELLOW : T_FLOWERS_RED), c, r, 1,
+                      1, 1);
+            else if (n < 0.10f)
+                b.Put(T_ROCK_SMALL, c, r, 1, 1, 0);
         }
 
     WorldMap& m = b.map();
@@ -563,45 +620,59 @@ bool Fail(std::string* error, const std::string& map, const std::string& what) {
 
 } // namespace
 
-std::vector<WorldMap> BuildWorldMaps() { return {BuildVillage(), BuildHouse(), BuildForest()}; }
+std::vector<WorldMap> BuildWorldMaps() {
+    return {BuildVillage(), BuildHouse(), BuildForest()};
+}
 
 bool CheckWorldMaps(const std::vector<WorldMap>& maps, int tile_count, std::string* error) {
     std::map<std::string, const WorldMap*> byname;
-    for (const WorldMap& m : maps) byname[m.name] = &m;
+    for (const WorldMap& m : maps)
+        byname[m.name] = &m;
     if (!byname.count("main.map")) return Fail(error, "main.map", "missing");
     for (const WorldMap& m : maps) {
         const std::string& n = m.name;
-        if (m.width < 1 || m.height < 1 || m.width > kMaxSide || m.height > kMaxSide) return Fail(error, n, "bad size");
+        if (m.width < 1 || m.height < 1 || m.width > kMaxSide || m.height > kMaxSide)
+            return Fail(error, n, "bad size");
         const std::size_t cells = static_cast<std::size_t>(m.width * m.height);
         if (m.ground.size() != cells || m.block.size() != cells || m.layer2.size() != cells)
             return Fail(error, n, "grid sizes differ from the header");
         for (std::size_t i = 0; i < cells; ++i) {
-            const std::string where = " at column " + std::to_string(i % m.width) + " row " + std::to_string(i / m.width);
-            if (m.ground[i] < 0 || m.ground[i] >= tile_count) return Fail(error, n, "ground tile out of range" + where);
+            const std::string where =
+                " at column " + std::to_string(i % m.width) + " row " + std::to_string(i / m.width);
+            if (m.ground[i] < 0 || m.ground[i] >= tile_count)
+                return Fail(error, n, "ground tile out of range" + where);
             if (m.layer2[i] >= tile_count) return Fail(error, n, "second-layer tile out of range" + where);
             if (m.block[i] != 0 && m.block[i] != 1) return Fail(error, n, "block value not 0 or 1" + where);
         }
         for (int k = 0; k < 3; ++k)
-            if (m.background[k] < 0 || m.background[k] > 255) return Fail(error, n, "background colour out of range");
+            if (m.background[k] < 0 || m.background[k] > 255)
+                return Fail(error, n, "background colour out of range");
         if (!FeetFree(m, m.startx, m.starty)) return Fail(error, n, "start position blocked");
-        if (ExitAt(m, static_cast<int>(m.startx), static_cast<int>(m.starty))) return Fail(error, n, "start on an exit");
+        if (ExitAt(m, static_cast<int>(m.startx), static_cast<int>(m.starty)))
+            return Fail(error, n, "start on an exit");
         const std::vector<char> reach = Reach(m, m.startx, m.starty);
-        auto reached = [&](int c, int w) { return reach[static_cast<std::size_t>((m.height - 1 - w) * m.width + c)] != 0; };
+        auto reached = [&](int c, int w) {
+            return reach[static_cast<std::size_t>((m.height - 1 - w) * m.width + c)] != 0;
+        };
         for (int r = 0; r < m.height; ++r)
             for (int c = 0; c < m.width; ++c) {
                 const bool edge = r == 0 || c == 0 || r == m.height - 1 || c == m.width - 1;
                 if (edge && reached(c, m.height - 1 - r) && !ExitAt(m, c, m.height - 1 - r))
-                    return Fail(error, n, "the edge can be reached at column " + std::to_string(c) + " row " + std::to_string(r));
+                    return Fail(error, n,
+                                "the edge can be reached at column " + std::to_string(c) + " row " +
+                                    std::to_string(r));
             }
         for (const WorldExit& e : m.exits) {
             const std::string which = "exit at " + std::to_string(e.posx) + "," + std::to_string(e.posy);
-            if (e.posx < 0 || e.posy < 0 || e.posx >= m.width || e.posy >= m.height) return Fail(error, n, which + " off the grid");
+            if (e.posx < 0 || e.posy < 0 || e.posx >= m.width || e.posy >= m.height)
+                return Fail(error, n, which + " off the grid");
             if (Blocked(m, e.posx, e.posy)) return Fail(error, n, which + " on a blocked cell");
             if (!reached(e.posx, e.posy)) return Fail(error, n, which + " can't be reached from the start");
             if (e.newmap.empty() || e.newmap.find(' ') != std::string::npos || !byname.count(e.newmap))
                 return Fail(error, n, which + " leads to an unknown map " + e.newmap);
             const WorldMap& t = *byname[e.newmap];
-            if (!FeetFree(t, e.newposx, e.newposy)) return Fail(error, n, which + " lands on a blocked place");
+            if (!FeetFree(t, e.newposx, e.newposy))
+                return Fail(error, n, which + " lands on a blocked place");
             if (ExitAt(t, static_cast<int>(e.newposx), static_cast<int>(e.newposy)))
                 return Fail(error, n, which + " lands on an exit of " + t.name);
             const std::vector<char> there = Reach(t, t.startx, t.starty);
@@ -624,7 +695,8 @@ std::string WorldMapText(const WorldMap& m) {
     auto grid = [&](const std::vector<int>& g) {
         for (int r = 0; r < m.height; ++r) {
             std::string row;
-            for (int c = 0; c < m.width; ++c) row += (c ? " " : "") + std::to_string(m.At(g, c, r));
+            for (int c = 0; c < m.width; ++c)
+                row += (c ? " " : "") + std::to_string(m.At(g, c, r));
             line(row);
         }
     };
@@ -635,7 +707,8 @@ std::string WorldMapText(const WorldMap& m) {
     line(number(m.starty));
     line("1");
     line(std::to_string(m.exits.size()));
-    line(std::to_string(m.background[0]) + " " + std::to_string(m.background[1]) + " " + std::to_string(m.background[2]));
+    line(std::to_string(m.background[0]) + " " + std::to_string(m.background[1]) + " " +
+         std::to_string(m.background[2]));
     line("ground");
     grid(m.ground);
     line("block");

@@ -24,7 +24,9 @@ struct WorldMap {
     std::vector<int> ground, block, layer2; // layer2: negative = nothing there
     std::vector<WorldExit> exits;
 
-    int At(const std::vector<int>& grid, int col, int row) const { return grid[static_cast<std::size_t>(row) * width + col]; }
+    int At(const std::vector<int>& grid, int col, int row) const {
+        return grid[static_cast<std::size_t>(row) * width + col];
+    }
 };
 
 // The village, the house and the forest, joined by exits both ways.

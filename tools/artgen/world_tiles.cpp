@@ -53,7 +53,8 @@ Rgb Mix(Rgb a, Rgb b, float t) {
 }
 
 std::uint32_t Hash(int x, int y, int seed) {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u +
+    std::uint32_t h = static_cast<std::uint32_t>(x) * 374761393u +
+                      static_cast<std::uint32_t>(y) * 668265263u +
                       static_cast<std::uint32_t>(seed) * 2246822519u + 0x9E3779B9u;
     h = (h ^ (h >> 13)) * 1274126177u;
     h ^= h >> 16;
@@ -62,9 +63,13 @@ std::uint32_t Hash(int x, int y, int seed) {
 }
 
 // A number in [0, 1) fixed by position and seed.
-float Rand(int x, int y, int seed) { return static_cast<float>(Hash(x, y, seed) & 0xFFFFFF) / 16777216.0f; }
+float Rand(int x, int y, int seed) {
+    return static_cast<float>(Hash(x, y, seed) & 0xFFFFFF) / 16777216.0f;
+}
 
-int Wrap(int v) { return v & (kTileSize - 1); }
+int Wrap(int v) {
+    return v & (kTileSize - 1);
+}
 
 // Smooth noise in [0, 1) on a lattice of `cell` pixels that repeats every tile, so that
 // a tile drawn with it joins its own copies without a seam.
@@ -81,8 +86,8 @@ float Smooth(float x, float y, int cell, int seed) {
 }
 
 void Px(Canvas& c, int x, int y, Rgb col, int a = 255) {
-    c.Put(x, y, static_cast<std::uint8_t>(col.r), static_cast<std::uint8_t>(col.g), static_cast<std::uint8_t>(col.b),
-          static_cast<std::uint8_t>(a));
+    c.Put(x, y, static_cast<std::uint8_t>(col.r), static_cast<std::uint8_t>(col.g),
+          static_cast<std::uint8_t>(col.b), static_cast<std::uint8_t>(a));
 }
 
 Rgb Get(const Canvas& c, int x, int y) {
@@ -96,7 +101,9 @@ int Alpha(const Canvas& c, int x, int y) {
 }
 
 // Ramp step by a shading value; the step rises with `v` and is clamped to dark..highlight.
-Rgb Step(const Ramp& r, int step) { return r[static_cast<std::size_t>(std::clamp(step, 0, 4))]; }
+Rgb Step(const Ramp& r, int step) {
+    return r[static_cast<std::size_t>(std::clamp(step, 0, 4))];
+}
 
 // ---- ground textures ---------------------------------------------------------------------
 
@@ -111,8 +118,10 @@ Rgb GrassPixel(const Ramp& ramp, int x, int y, int variant) {
     const float n = Rand(x, y, 17 + variant);
     if (n < 0.07f) step = 1;
     // Blades: a light tip with a dark pixel under it.
-    if (Rand(x, y, 23 + variant) < 0.08f) step = 3;
-    else if (Rand(x, Wrap(y - 1), 23 + variant) < 0.08f) step = 1;
+    if (Rand(x, y, 23 + variant) < 0.08f)
+        step = 3;
+    else if (Rand(x, Wrap(y - 1), 23 + variant) < 0.08f)
+        step = 1;
     if (patch > 0.78f && n > 0.6f) step = 3;
     return Step(ramp, step);
 }
@@ -130,8 +139,10 @@ Rgb DirtPixel(int x, int y, int variant) {
     if (n > 0.92f) step = 3;
     // Pebbles: a light stone with its shadow below and to the right.
     const float pebble = variant == 1 ? 0.035f : 0.012f;
-    if (Rand(x, y, 41) < pebble) step = 4;
-    else if (Rand(Wrap(x - 1), Wrap(y - 1), 41) < pebble || Rand(x, Wrap(y - 1), 41) < pebble) step = 1;
+    if (Rand(x, y, 41) < pebble)
+        step = 4;
+    else if (Rand(Wrap(x - 1), Wrap(y - 1), 41) < pebble || Rand(x, Wrap(y - 1), 41) < pebble)
+        step = 1;
     return Step(kDirt, step);
 }
 
@@ -167,11 +178,16 @@ Rgb WaterPixel(const Ramp& ramp, int x, int y, int variant, bool deep) {
 
 Rgb GroundPixel(Ground g, int x, int y) {
     switch (g) {
-    case G_DIRT: return DirtPixel(x, y, 0);
-    case G_GRASS: return GrassPixel(kGrass, x, y, 0);
-    case G_SAND: return SandPixel(x, y, 0);
-    case G_SHALLOW: return WaterPixel(kShallow, x, y, 0, false);
-    case G_DEEP: return WaterPixel(kDeep, x, y, 0, true);
+    case G_DIRT:
+        return DirtPixel(x, y, 0);
+    case G_GRASS:
+        return GrassPixel(kGrass, x, y, 0);
+    case G_SAND:
+        return SandPixel(x, y, 0);
+    case G_SHALLOW:
+        return WaterPixel(kShallow, x, y, 0, false);
+    case G_DEEP:
+        return WaterPixel(kDeep, x, y, 0, true);
     }
     return {255, 0, 255};
 }
@@ -187,14 +203,18 @@ Rgb CobblePixel(int x, int y, int variant) {
     const int* w = widths[variant & 1][course];
     // Which stone of the course, and where in it, with the course shifted sideways.
     int sx = Wrap(x + offsets[variant & 1][course]), stone = 0;
-    while (stone < 2 && sx >= w[stone]) sx -= w[stone++];
+    while (stone < 2 && sx >= w[stone])
+        sx -= w[stone++];
     const int ix = sx, wid = w[stone];
     const bool corner = (ix == 0 || ix == wid - 1) && (iy == 0 || iy == 2);
-    if (iy == 3 || ix == wid - 1 || corner) return Mix(kStone[1], kDirt[1], Rand(x, y, 79) < 0.4f ? 0.6f : 0.2f);
+    if (iy == 3 || ix == wid - 1 || corner)
+        return Mix(kStone[1], kDirt[1], Rand(x, y, 79) < 0.4f ? 0.6f : 0.2f);
     const int body = Rand(stone, course, 83 + variant) < 0.6f ? 2 : 3;
     int step = body;
-    if (iy == 0 || ix == 0) step = body + 1;
-    else if (iy == 2 && ix == wid - 2) step = body - 1;
+    if (iy == 0 || ix == 0)
+        step = body + 1;
+    else if (iy == 2 && ix == wid - 2)
+        step = body - 1;
     if (Rand(x, y, 89) < 0.05f) step = std::max(1, step - 1);
     Rgb c = Step(kStone, step);
     // A warm tint on some stones keeps the square from looking like concrete.
@@ -224,9 +244,12 @@ Rgb ForestFloorPixel(int x, int y) {
     Rgb c = GrassPixel(kGrass, x, y, 2);
     if (Smooth(static_cast<float>(x), static_cast<float>(y), 8, 109) < 0.45f) c = Mix(c, kForest[1], 0.5f);
     const float n = Rand(x, y, 113);
-    if (n < 0.03f) c = kDirt[2];
-    else if (n < 0.045f) c = kRoofRed[3];
-    else if (n < 0.06f) c = kYellow[1];
+    if (n < 0.03f)
+        c = kDirt[2];
+    else if (n < 0.045f)
+        c = kRoofRed[3];
+    else if (n < 0.06f)
+        c = kYellow[1];
     return c;
 }
 
@@ -278,7 +301,8 @@ void Ball(Canvas& c, float cx, float cy, float rx, float ry, const Ramp& ramp, i
 
 void Rect(Canvas& c, int x0, int y0, int x1, int y1, Rgb col) {
     for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) Px(c, x, y, col);
+        for (int x = x0; x <= x1; ++x)
+            Px(c, x, y, col);
 }
 
 // A box lit from the top-left: light top row and left column, dark right column and bottom.
@@ -339,7 +363,8 @@ void PasteAt(Canvas& sheet, const Canvas& s, int index) {
 Canvas Tile(const std::function<Rgb(int, int)>& pixel) {
     Canvas t(kTileSize, kTileSize);
     for (int y = 0; y < kTileSize; ++y)
-        for (int x = 0; x < kTileSize; ++x) Px(t, x, y, pixel(x, y));
+        for (int x = 0; x < kTileSize; ++x)
+            Px(t, x, y, pixel(x, y));
     return t;
 }
 
@@ -353,7 +378,8 @@ float Upperness(int mask, float x, float y, int seed) {
     const float bl = (mask & 4) ? 1.f : 0.f, br = (mask & 8) ? 1.f : 0.f;
     const float v = (tl * (1 - u) + tr * u) * (1 - t) + (bl * (1 - u) + br * u) * t;
     const float taper = std::min(1.f, 4 * std::min(u, 1 - u)) * std::min(1.f, 4 * std::min(t, 1 - t));
-    const float wobble = ((Smooth(x, y, 8, seed) - 0.5f) * 0.16f + (Smooth(x, y, 4, seed + 1) - 0.5f) * 0.08f) * taper;
+    const float wobble =
+        ((Smooth(x, y, 8, seed) - 0.5f) * 0.16f + (Smooth(x, y, 4, seed + 1) - 0.5f) * 0.08f) * taper;
     return v + wobble - 0.5f;
 }
 
@@ -364,31 +390,42 @@ Canvas TransitionTile(Ground lower, Ground upper, int mask) {
         for (int x = 0; x < kTileSize; ++x) {
             const float s = Upperness(mask, static_cast<float>(x), static_cast<float>(y), seed);
             const float gx = (Upperness(mask, x + 1.f, static_cast<float>(y), seed) -
-                              Upperness(mask, x - 1.f, static_cast<float>(y), seed)) / 2;
+                              Upperness(mask, x - 1.f, static_cast<float>(y), seed)) /
+                             2;
             const float gy = (Upperness(mask, static_cast<float>(x), y + 1.f, seed) -
-                              Upperness(mask, static_cast<float>(x), y - 1.f, seed)) / 2;
+                              Upperness(mask, static_cast<float>(x), y - 1.f, seed)) /
+                             2;
             const float grad = std::max(0.02f, std::sqrt(gx * gx + gy * gy));
             const float d = s / grad; // signed distance to the border in pixels, + on the upper side
             Rgb c = GroundPixel(d >= 0 ? upper : lower, x, y);
             switch (lower) {
             case G_DIRT: // grass over dirt: a dark grass edge with a shadow on the dirt
-                if (d >= 0 && d < 1) c = kGrass[1];
-                else if (d < 0 && d >= -1.5f) c = kDirt[1];
-                else if (d >= 1 && d < 2 && Rand(x, y, 163) < 0.4f) c = kGrass[3];
+                if (d >= 0 && d < 1)
+                    c = kGrass[1];
+                else if (d < 0 && d >= -1.5f)
+                    c = kDirt[1];
+                else if (d >= 1 && d < 2 && Rand(x, y, 163) < 0.4f)
+                    c = kGrass[3];
                 break;
             case G_GRASS: // sand beside grass: the grass ends in a dark fringe
-                if (d < 0 && d >= -1) c = kGrass[1];
-                else if (d >= 0 && d < 1) c = kSand[1];
+                if (d < 0 && d >= -1)
+                    c = kGrass[1];
+                else if (d >= 0 && d < 1)
+                    c = kSand[1];
                 break;
             case G_SAND: // water on sand: wet sand, then a line of foam
-                if (d < 0 && d >= -2) c = Mix(kSand[1], kDirt[2], 0.3f);
-                else if (d >= 0 && d < 1.2f) c = kShallow[4];
-                else if (d >= 1.2f && d < 2.2f) c = kShallow[3];
+                if (d < 0 && d >= -2)
+                    c = Mix(kSand[1], kDirt[2], 0.3f);
+                else if (d >= 0 && d < 1.2f)
+                    c = kShallow[4];
+                else if (d >= 1.2f && d < 2.2f)
+                    c = kShallow[3];
                 break;
             case G_SHALLOW: // deep water under shallow: a dithered band
                 if (std::fabs(d) < 1.5f) c = ((x + y) & 1) ? kShallow[1] : kDeep[3];
                 break;
-            case G_DEEP: break;
+            case G_DEEP:
+                break;
             }
             Px(t, x, y, c);
         }
@@ -409,8 +446,10 @@ Canvas StoneWall(Edge edge) {
         if (edge == EDGE_RIGHT && x == 15) return kStone[0];
         if (iy == 3 || bx == 7) return kStone[1];
         int step = Rand(block, course, 173) < 0.5f ? 2 : 3;
-        if (iy == 0 || bx == 0) step = 4;
-        else if (iy == 2 || bx == 6) step = std::min(step, 2);
+        if (iy == 0 || bx == 0)
+            step = 4;
+        else if (iy == 2 || bx == 6)
+            step = std::min(step, 2);
         if (Rand(x, y, 179) < 0.1f) step = 1;
         if (edge == EDGE_LEFT && x == 1) step = 4;
         if (edge == EDGE_RIGHT && x == 14) step = 1;
@@ -420,8 +459,10 @@ Canvas StoneWall(Edge edge) {
 
 Canvas WoodWall(Edge edge) {
     return Tile([edge](int x, int y) {
-        if (edge == EDGE_LEFT && x <= 2) return x == 0 ? kDarkWood[0] : (x == 1 ? kDarkWood[3] : kDarkWood[2]);
-        if (edge == EDGE_RIGHT && x >= 13) return x == 15 ? kDarkWood[0] : (x == 14 ? kDarkWood[1] : kDarkWood[2]);
+        if (edge == EDGE_LEFT && x <= 2)
+            return x == 0 ? kDarkWood[0] : (x == 1 ? kDarkWood[3] : kDarkWood[2]);
+        if (edge == EDGE_RIGHT && x >= 13)
+            return x == 15 ? kDarkWood[0] : (x == 14 ? kDarkWood[1] : kDarkWood[2]);
         const int iy = y & 3;
         if (iy == 3) return kWood[0];
         int step = iy == 0 ? 3 : 2;
@@ -445,8 +486,10 @@ void Window(Canvas& t, int x0, int y0, int x1, int y1, bool sill) {
             Px(t, x, y, g);
         }
     const int mx = (x0 + x1) / 2, my = (y0 + y1) / 2;
-    for (int y = y0 + 1; y < y1; ++y) Px(t, mx, y, kWood[3]);
-    for (int x = x0 + 1; x < x1; ++x) Px(t, x, my, kWood[3]);
+    for (int y = y0 + 1; y < y1; ++y)
+        Px(t, mx, y, kWood[3]);
+    for (int x = x0 + 1; x < x1; ++x)
+        Px(t, x, my, kWood[3]);
     if (sill) {
         for (int x = x0 - 1; x <= x1 + 1; ++x) {
             Px(t, x, y1 + 1, kStone[4]);
@@ -491,7 +534,8 @@ void Door(Canvas& t, bool top, const Ramp& frame) {
         Px(t, 10, 4, kYellow[3]);
         Px(t, 10, 5, kYellow[1]);
         Px(t, 9, 14, kDarkWood[0]);
-        for (int x = x0 - 1; x <= x1 + 1; ++x) Px(t, x, 15, kStone[x == x0 - 1 ? 4 : 3]);
+        for (int x = x0 - 1; x <= x1 + 1; ++x)
+            Px(t, x, 15, kStone[x == x0 - 1 ? 4 : 3]);
     }
 }
 
@@ -504,8 +548,10 @@ Canvas RoofPiece(const Ramp& r, int row, Edge end, int seed) {
             const int course = gy / 4, iy = gy & 3;
             const int sx = (x + (course & 1) * 2) & 3;
             int step = 2;
-            if (iy == 3) step = 1;
-            else if (iy == 0) step = 3;
+            if (iy == 3)
+                step = 1;
+            else if (iy == 0)
+                step = 3;
             if (sx == 3 && iy >= 1) step = 1;
             if (sx == 0 && iy >= 1 && iy <= 2) step = 3;
             if (Rand(x, gy, seed) < 0.07f) step = std::max(1, step - 1);
@@ -533,7 +579,8 @@ Canvas RoofPiece(const Ramp& r, int row, Edge end, int seed) {
 
 Canvas Chimney(const Ramp& roof) {
     Canvas t = RoofPiece(roof, 1, EDGE_NONE, 211);
-    for (int y = 3; y <= 13; ++y) Px(t, 14, y, roof[1]); // its shadow on the roof
+    for (int y = 3; y <= 13; ++y)
+        Px(t, 14, y, roof[1]); // its shadow on the roof
     for (int y = 0; y <= 12; ++y)
         for (int x = 8; x <= 13; ++x) {
             Rgb c = ((y & 3) == 3 || ((x + (y / 4) * 2) % 4 == 0)) ? kStone[1] : kRoofRed[2];
@@ -542,9 +589,12 @@ Canvas Chimney(const Ramp& roof) {
             if (x == 13 || y == 12) c = kStone[0];
             Px(t, x, y, c);
         }
-    for (int x = 7; x <= 14; ++x) Px(t, x, 0, kStone[0]);
-    for (int x = 8; x <= 13; ++x) Px(t, x, 1, x == 8 ? kStone[4] : kStone[3]);
-    for (int x = 9; x <= 12; ++x) Px(t, x, 2, kIron[0]);
+    for (int x = 7; x <= 14; ++x)
+        Px(t, x, 0, kStone[0]);
+    for (int x = 8; x <= 13; ++x)
+        Px(t, x, 1, x == 8 ? kStone[4] : kStone[3]);
+    for (int x = 9; x <= 12; ++x)
+        Px(t, x, 2, kIron[0]);
     return t;
 }
 
@@ -575,8 +625,10 @@ Canvas InWallTop() {
     return Tile([](int x, int y) {
         const float n = Smooth(static_cast<float>(x), static_cast<float>(y), 4, 229);
         int step = n < 0.4f ? 1 : 2;
-        if (Rand(x, y, 233) < 0.12f) step = 0;
-        else if (Rand(x, y, 239) < 0.1f) step = 3;
+        if (Rand(x, y, 233) < 0.12f)
+            step = 0;
+        else if (Rand(x, y, 239) < 0.1f)
+            step = 3;
         const Ramp top = {{{26, 22, 24}, {48, 40, 40}, {64, 54, 52}, {80, 70, 66}, {100, 90, 84}}};
         return Step(top, step);
     });
@@ -599,18 +651,21 @@ Canvas RoundTree() {
     struct Cluster {
         float x, y, r;
     };
-    const Cluster crown[] = {{16, 15, 13}, {8, 13, 7}, {23, 11, 7}, {15, 7, 7.5f}, {7, 22, 7},
+    const Cluster crown[] = {{16, 15, 13}, {8, 13, 7},  {23, 11, 7}, {15, 7, 7.5f}, {7, 22, 7},
                              {25, 21, 7},  {16, 25, 8}, {11, 17, 6}, {20, 17, 6}};
     int seed = 251;
-    for (const Cluster& k : crown) Ball(s, k.x, k.y, k.r, k.r * 0.95f, kLeaf, seed++);
+    for (const Cluster& k : crown)
+        Ball(s, k.x, k.y, k.r, k.r * 0.95f, kLeaf, seed++);
     // Leaf texture: single darker pixels and bright pixels where the sun hits.
     for (int y = 0; y < 34; ++y)
         for (int x = 0; x < 32; ++x) {
             if (Alpha(s, x, y) != 255 || y > 33) continue;
             const float n = Rand(x, y, 263);
             Rgb c = Get(s, x, y);
-            if (n < 0.08f) Px(s, x, y, Scale(c, 0.8f));
-            else if (n > 0.95f && x + y < 30) Px(s, x, y, kLeaf[4]);
+            if (n < 0.08f)
+                Px(s, x, y, Scale(c, 0.8f));
+            else if (n > 0.95f && x + y < 30)
+                Px(s, x, y, kLeaf[4]);
         }
     // Under the crown the trunk lies in shade.
     for (int x = 11; x <= 20; ++x)
@@ -626,7 +681,8 @@ Canvas RoundTree() {
 Canvas PineTree() {
     Canvas s(32, 48);
     for (int y = 36; y <= 44; ++y)
-        for (int x = 14; x <= 17; ++x) Px(s, x, y, Step(kWood, x == 14 ? 3 : (x == 17 ? 1 : 2)));
+        for (int x = 14; x <= 17; ++x)
+            Px(s, x, y, Step(kWood, x == 14 ? 3 : (x == 17 ? 1 : 2)));
     struct Tier {
         int top, bottom;
         float half;
@@ -657,7 +713,8 @@ Canvas PineTree() {
 Canvas SmallTree() {
     Canvas s(16, 32);
     for (int y = 16; y <= 28; ++y)
-        for (int x = 6; x <= 9; ++x) Px(s, x, y, Step(kWood, x == 6 ? 3 : (x == 9 ? 1 : 2)));
+        for (int x = 6; x <= 9; ++x)
+            Px(s, x, y, Step(kWood, x == 6 ? 3 : (x == 9 ? 1 : 2)));
     Ball(s, 8, 10, 6.5f, 6.5f, kLeaf, 281);
     Ball(s, 5, 13, 4, 4, kLeaf, 283);
     Ball(s, 11, 13, 4, 4, kLeaf, 285);
@@ -746,15 +803,19 @@ Canvas Lamp() {
             if (d < 7.5f) Px(s, x, y, kYellow[4], static_cast<int>(70 * (1 - d / 7.5f)));
         }
     Rect(s, 7, 11, 8, 29, kIron[2]);
-    for (int y = 11; y <= 29; ++y) Px(s, 7, y, kIron[3]);
+    for (int y = 11; y <= 29; ++y)
+        Px(s, 7, y, kIron[3]);
     Rect(s, 5, 28, 10, 29, kIron[1]);
-    for (int x = 5; x <= 10; ++x) Px(s, x, 28, kIron[3]);
+    for (int x = 5; x <= 10; ++x)
+        Px(s, x, 28, kIron[3]);
     Rect(s, 5, 4, 10, 10, kIron[1]);
     Rect(s, 6, 5, 9, 9, kYellow[3]);
     Px(s, 6, 5, kYellow[4]), Px(s, 7, 5, kYellow[4]), Px(s, 6, 6, kYellow[4]);
     Px(s, 9, 9, kYellow[1]);
-    for (int x = 4; x <= 11; ++x) Px(s, x, 3, kIron[2]);
-    for (int x = 5; x <= 10; ++x) Px(s, x, 2, kIron[3]);
+    for (int x = 4; x <= 11; ++x)
+        Px(s, x, 3, kIron[2]);
+    for (int x = 5; x <= 10; ++x)
+        Px(s, x, 2, kIron[3]);
     Px(s, 7, 1, kIron[3]), Px(s, 8, 1, kIron[2]);
     // The outline must skip the glow, so it runs on a copy without it.
     Canvas solid = s;
@@ -773,11 +834,11 @@ Canvas Lamp() {
 
 Canvas Bed() {
     Canvas s(16, 32);
-    Box(s, 2, 0, 13, 5, kDarkWood);               // headboard
-    Rect(s, 3, 6, 12, 28, kWhite[2]);             // sheet
-    Box(s, 4, 6, 11, 11, kWhite);                 // pillow
+    Box(s, 2, 0, 13, 5, kDarkWood);   // headboard
+    Rect(s, 3, 6, 12, 28, kWhite[2]); // sheet
+    Box(s, 4, 6, 11, 11, kWhite);     // pillow
     Px(s, 5, 7, kWhite[4]), Px(s, 6, 7, kWhite[4]);
-    for (int y = 13; y <= 28; ++y)                // blanket with a fold
+    for (int y = 13; y <= 28; ++y) // blanket with a fold
         for (int x = 3; x <= 12; ++x) {
             int step = x == 3 ? 3 : (x == 12 ? 1 : 2);
             if (y == 13) step = 4;
@@ -785,8 +846,9 @@ Canvas Bed() {
             if ((x + y) % 6 == 0 && y > 15) step = 3;
             Px(s, x, y, Step(kBlue, step));
         }
-    Box(s, 2, 27, 13, 30, kDarkWood);             // footboard
-    for (int y = 6; y <= 27; ++y) Px(s, 2, y, kDarkWood[2]), Px(s, 13, y, kDarkWood[1]);
+    Box(s, 2, 27, 13, 30, kDarkWood); // footboard
+    for (int y = 6; y <= 27; ++y)
+        Px(s, 2, y, kDarkWood[2]), Px(s, 13, y, kDarkWood[1]);
     Outline(s);
     Shadow(s, 8, 31, 7, 1.2f, 60);
     return s;
@@ -800,14 +862,16 @@ Canvas Shelf() {
     int k = 0;
     for (const auto& sh : shelves) {
         Rect(s, 3, sh[0], 12, sh[1], kDarkWood[0]);
-        for (int x = 3; x <= 12; ++x) Px(s, x, sh[1] + 1, kWood[3]);
+        for (int x = 3; x <= 12; ++x)
+            Px(s, x, sh[1] + 1, kWood[3]);
         int x = 3;
         while (x <= 11) {
             const int w = 1 + static_cast<int>(Rand(x, sh[0], 317) * 2);
             const int top = sh[0] + 1 + static_cast<int>(Rand(x, sh[0], 331) * 3);
             const Ramp& r = *colours[(k++ * 3 + x) % 7];
             for (int bx = x; bx < std::min(x + w, 13); ++bx)
-                for (int y = top; y <= sh[1]; ++y) Px(s, bx, y, bx == x ? r[3] : r[2]);
+                for (int y = top; y <= sh[1]; ++y)
+                    Px(s, bx, y, bx == x ? r[3] : r[2]);
             Px(s, x, top + 2, r[4]);
             x += w + (Rand(x, sh[1], 337) < 0.2f ? 1 : 0);
         }
@@ -828,7 +892,8 @@ Canvas Table() {
             if (Rand(x / 3, y, 341) < 0.15f && step == 3) step = 2;
             Px(s, x, y, Step(kWood, step));
         }
-    for (int x = 1; x <= 30; ++x) Px(s, x, 11, kWood[1]), Px(s, x, 12, kDarkWood[1]);
+    for (int x = 1; x <= 30; ++x)
+        Px(s, x, 11, kWood[1]), Px(s, x, 12, kDarkWood[1]);
     // A bowl of fruit and a candle.
     Ball(s, 11, 5, 4, 2.5f, kWhite, 343, false);
     Px(s, 10, 4, kRed[2]), Px(s, 11, 4, kRed[3]), Px(s, 12, 5, kYellow[2]), Px(s, 10, 5, kLeaf[3]);
@@ -843,10 +908,13 @@ Canvas Chair(bool faces_down) {
     Canvas s(16, 16);
     auto spindles = [&](int y0, int y1) {
         for (int x = 4; x <= 11; x += 7)
-            for (int y = y0; y <= y1; ++y) Px(s, x, y, x == 4 ? kDarkWood[3] : kDarkWood[1]);
+            for (int y = y0; y <= y1; ++y)
+                Px(s, x, y, x == 4 ? kDarkWood[3] : kDarkWood[1]);
         for (int x = 6; x <= 9; x += 3)
-            for (int y = y0 + 2; y <= y1; ++y) Px(s, x, y, kDarkWood[2]);
-        for (int x = 4; x <= 11; ++x) Px(s, x, y0, kDarkWood[3]), Px(s, x, y0 + 1, kDarkWood[2]);
+            for (int y = y0 + 2; y <= y1; ++y)
+                Px(s, x, y, kDarkWood[2]);
+        for (int x = 4; x <= 11; ++x)
+            Px(s, x, y0, kDarkWood[3]), Px(s, x, y0 + 1, kDarkWood[2]);
     };
     if (faces_down) { // the back rises behind the seat, at the top of the picture
         Rect(s, 4, 12, 4, 14, kDarkWood[1]);
@@ -879,7 +947,8 @@ Canvas Well() {
             // Stones of the ring, by angle.
             const float ang = std::atan2(dy, dx);
             const int stone = static_cast<int>((ang + kPi) / (2 * kPi) * 14);
-            const float edge = std::fmod((ang + static_cast<float>(kPi)) / (2 * static_cast<float>(kPi)) * 14, 1.0f);
+            const float edge =
+                std::fmod((ang + static_cast<float>(kPi)) / (2 * static_cast<float>(kPi)) * 14, 1.0f);
             int step = Rand(stone, 0, 349) < 0.5f ? 2 : 3;
             if (edge < 0.12f) step = 1;
             if (dy < 0 && d > 0.8f) step = 4;
@@ -888,7 +957,8 @@ Canvas Well() {
         }
     Rect(s, 4, 3, 5, 20, kWood[2]);
     Rect(s, 26, 3, 27, 20, kWood[1]);
-    for (int y = 3; y <= 20; ++y) Px(s, 4, y, kWood[3]);
+    for (int y = 3; y <= 20; ++y)
+        Px(s, 4, y, kWood[3]);
     Box(s, 2, 2, 29, 5, kWood);
     Rect(s, 15, 6, 15, 12, kPlaster[1]);
     Box(s, 13, 12, 18, 16, kDarkWood);
@@ -926,8 +996,10 @@ Canvas Fireplace() {
             Px(s, x, y, heat < 0.4f ? kYellow[4] : (heat < 0.8f ? kYellow[2] : kRoofRed[3]));
         }
     Rect(s, 10, 28, 21, 29, kWood[1]);
-    for (int x = 10; x <= 21; ++x) Px(s, x, 28, kWood[3]);
-    for (int x = 6; x <= 25; ++x) Px(s, x, 31, kStone[3]);
+    for (int x = 10; x <= 21; ++x)
+        Px(s, x, 28, kWood[3]);
+    for (int x = 6; x <= 25; ++x)
+        Px(s, x, 31, kStone[3]);
     Px(s, 8, 14, kYellow[3]), Px(s, 9, 14, kYellow[2]), Px(s, 23, 14, kRed[3]), Px(s, 24, 14, kRed[2]);
     Outline(s);
     return s;
@@ -962,7 +1034,8 @@ Canvas Crate() {
         Px(s, 12 - i, 4 + i, kWood[1]);
     }
     Rect(s, 2, 3, 13, 4, kWood[4]);
-    for (int x = 2; x <= 13; ++x) Px(s, x, 4, kWood[3]);
+    for (int x = 2; x <= 13; ++x)
+        Px(s, x, 4, kWood[3]);
     Outline(s);
     Shadow(s, 8, 15, 7, 1.5f, 70);
     return s;
@@ -971,7 +1044,8 @@ Canvas Crate() {
 Canvas Stump() {
     Canvas s(16, 16);
     Rect(s, 3, 7, 12, 13, kWood[2]);
-    for (int y = 7; y <= 13; ++y) Px(s, 3, y, kWood[3]), Px(s, 12, y, kWood[1]), Px(s, 8, y, kWood[1]);
+    for (int y = 7; y <= 13; ++y)
+        Px(s, 3, y, kWood[3]), Px(s, 12, y, kWood[1]), Px(s, 8, y, kWood[1]);
     Px(s, 2, 13, kWood[2]), Px(s, 13, 13, kWood[1]);
     for (int y = 3; y <= 8; ++y)
         for (int x = 3; x <= 12; ++x) {
@@ -990,7 +1064,8 @@ Canvas Chest() {
     Canvas s(16, 16);
     Box(s, 2, 5, 13, 13, kWood);
     Box(s, 2, 3, 13, 7, kDarkWood);
-    for (int x = 2; x <= 13; ++x) Px(s, x, 8, kIron[1]);
+    for (int x = 2; x <= 13; ++x)
+        Px(s, x, 8, kIron[1]);
     Rect(s, 7, 7, 8, 10, kYellow[2]);
     Px(s, 7, 7, kYellow[4]), Px(s, 8, 10, kYellow[0]);
     Outline(s);
@@ -1006,7 +1081,8 @@ Canvas PotPlant() {
             if (x < 4 + inset || x > 11 - inset) continue;
             Px(s, x, y, Step(kRoofRed, x <= 5 + inset ? 3 : (x >= 10 - inset ? 1 : 2)));
         }
-    for (int x = 3; x <= 12; ++x) Px(s, x, 9, kRoofRed[3]);
+    for (int x = 3; x <= 12; ++x)
+        Px(s, x, 9, kRoofRed[3]);
     Ball(s, 8, 5, 4.5f, 4, kLeaf, 359);
     Ball(s, 5, 7, 2.5f, 2.5f, kLeaf, 361);
     Ball(s, 11, 7, 2.5f, 2.5f, kLeaf, 363);
@@ -1023,12 +1099,14 @@ Canvas Mushrooms() {
         Px(s, cx - 1, cy, kWhite[1]), Px(s, cx, cy + 3, kWhite[1]);
         for (int y = cy - hw; y <= cy; ++y)
             for (int x = cx - hw - 1; x <= cx + hw; ++x) {
-                const float dx = (x + 0.5f - cx) / (hw + 0.5f), dy = (y + 0.5f - cy - 0.5f) / (hw * 0.8f + 0.5f);
+                const float dx = (x + 0.5f - cx) / (hw + 0.5f),
+                            dy = (y + 0.5f - cy - 0.5f) / (hw * 0.8f + 0.5f);
                 if (dx * dx + dy * dy > 1) continue;
                 int step = dx + dy < -0.7f ? 3 : (dx > 0.4f || y == cy ? 1 : 2);
                 Px(s, x, y, Step(kRed, step));
             }
-        Px(s, cx - 2, cy - hw + 1, kWhite[4]), Px(s, cx + 1, cy - 1, kWhite[3]), Px(s, cx - 1, cy - 2, kWhite[4]);
+        Px(s, cx - 2, cy - hw + 1, kWhite[4]), Px(s, cx + 1, cy - 1, kWhite[3]),
+            Px(s, cx - 1, cy - 2, kWhite[4]);
     }
     Outline(s);
     Shadow(s, 8, 14.5f, 6, 1.5f, 60);
@@ -1041,19 +1119,24 @@ void RugPiece(Canvas& s) {
             Rgb c = kRed[2];
             const bool border = y == 3 || y == 12 || x == 2 || x == 29;
             const int cx = std::abs(x * 2 - 31), cy = std::abs(y * 2 - 15);
-            if (border) c = kYellow[2];
-            else if ((cx + cy * 2) % 10 < 2) c = kYellow[3];
-            else if ((cx + cy) % 8 < 2) c = kRed[1];
+            if (border)
+                c = kYellow[2];
+            else if ((cx + cy * 2) % 10 < 2)
+                c = kYellow[3];
+            else if ((cx + cy) % 8 < 2)
+                c = kRed[1];
             if (y == 2 || y == 13 || x == 1 || x == 30) c = kRed[0];
             Px(s, x, y, c);
         }
-    for (int y = 3; y <= 12; y += 2) Px(s, 0, y, kWhite[2]), Px(s, 31, y, kWhite[2]);
+    for (int y = 3; y <= 12; y += 2)
+        Px(s, 0, y, kWhite[2]), Px(s, 31, y, kWhite[2]);
 }
 
 Canvas Log() {
     Canvas s(16, 16);
     for (int y = 7; y <= 12; ++y)
-        for (int x = 1; x <= 12; ++x) Px(s, x, y, Step(kWood, y == 7 ? 3 : (y == 12 ? 1 : (x % 4 == 0 ? 1 : 2))));
+        for (int x = 1; x <= 12; ++x)
+            Px(s, x, y, Step(kWood, y == 7 ? 3 : (y == 12 ? 1 : (x % 4 == 0 ? 1 : 2))));
     for (int y = 7; y <= 12; ++y)
         for (int x = 12; x <= 15; ++x) {
             const float dx = (x + 0.5f - 13) / 2.5f, dy = (y + 0.5f - 10) / 3;
@@ -1067,7 +1150,8 @@ Canvas Log() {
 Canvas LilyPad() {
     Canvas s(16, 16);
     Ball(s, 7, 9, 5, 3.5f, kGrass, 371, false);
-    for (int i = 0; i < 4; ++i) s.Put(7 + i, 9 - i / 2, 0, 0, 0, 0); // the notch
+    for (int i = 0; i < 4; ++i)
+        s.Put(7 + i, 9 - i / 2, 0, 0, 0, 0); // the notch
     Px(s, 10, 5, kRed[4]), Px(s, 11, 5, kRed[3]), Px(s, 10, 4, kWhite[4]), Px(s, 11, 6, kRed[3]);
     Outline(s);
     return s;
@@ -1077,7 +1161,8 @@ Canvas Reeds() {
     Canvas s(16, 16);
     const int at[][2] = {{3, 5}, {6, 2}, {9, 4}, {12, 6}, {5, 7}};
     for (const auto& r : at) {
-        for (int y = r[1]; y <= 14; ++y) Px(s, r[0], y, y < r[1] + 4 ? kDirt[1] : kGrass[2]);
+        for (int y = r[1]; y <= 14; ++y)
+            Px(s, r[0], y, y < r[1] + 4 ? kDirt[1] : kGrass[2]);
         Px(s, r[0], r[1], kDirt[0]);
         Px(s, r[0] + 1, r[1] + 6, kGrass[3]);
     }
@@ -1089,7 +1174,8 @@ Canvas Reeds() {
 Canvas Fence(bool left, bool right, bool up, bool down) {
     Canvas s(16, 16);
     auto rail = [&](int x0, int x1, int y) {
-        for (int x = x0; x <= x1; ++x) Px(s, x, y, kWood[3]), Px(s, x, y + 1, kWood[1]);
+        for (int x = x0; x <= x1; ++x)
+            Px(s, x, y, kWood[3]), Px(s, x, y + 1, kWood[1]);
     };
     if (left) rail(0, 7, 5), rail(0, 7, 10);
     if (right) rail(8, 15, 5), rail(8, 15, 10);
@@ -1098,9 +1184,11 @@ Canvas Fence(bool left, bool right, bool up, bool down) {
             Px(s, 6, y, kWood[4]), Px(s, 7, y, kWood[3]), Px(s, 8, y, kWood[2]), Px(s, 9, y, kWood[1]);
     const int post_top = (up || down) && !left && !right ? 4 : 3;
     Rect(s, 6, post_top, 9, 12, kWood[2]);
-    for (int y = post_top; y <= 12; ++y) Px(s, 6, y, kWood[3]), Px(s, 9, y, kWood[1]);
+    for (int y = post_top; y <= 12; ++y)
+        Px(s, 6, y, kWood[3]), Px(s, 9, y, kWood[1]);
     Rect(s, 6, post_top, 9, post_top, kWood[4]);
-    for (int x = 6; x <= 9; ++x) Px(s, x, 12, kDarkWood[1]);
+    for (int x = 6; x <= 9; ++x)
+        Px(s, x, 12, kDarkWood[1]);
     Outline(s);
     for (int x = 0; x < 16; ++x)
         if ((left && x < 8) || (right && x >= 8) || (x >= 5 && x <= 10))
@@ -1126,7 +1214,8 @@ Canvas BridgeDeck(bool top_rail) {
         Px(t, x, y0 + 3, kWood[1]);
         Px(t, x, y0 + 4, top_rail ? kDarkWood[1] : kDarkWood[0]);
     }
-    for (int y = y0; y <= y0 + 4; ++y) Px(t, 7, y, kDarkWood[0]), Px(t, 8, y, kDarkWood[2]);
+    for (int y = y0; y <= y0 + 4; ++y)
+        Px(t, 7, y, kDarkWood[0]), Px(t, 8, y, kDarkWood[2]);
     return t;
 }
 
@@ -1203,11 +1292,14 @@ Canvas DrawWorldTiles() {
     for (int y = 3; y <= 12; ++y)
         for (int x = 1; x <= 14; ++x) {
             Rgb c = ((x + y) & 1) ? kRed[2] : kRed[1];
-            if (y == 3 || y == 12 || x == 1 || x == 14) c = kRed[0];
-            else if (y == 5 || y == 10) c = kYellow[1];
+            if (y == 3 || y == 12 || x == 1 || x == 14)
+                c = kRed[0];
+            else if (y == 5 || y == 10)
+                c = kYellow[1];
             Px(t, x, y, c);
         }
-    for (int y = 4; y <= 11; y += 2) Px(t, 0, y, kPlaster[3]), Px(t, 15, y, kPlaster[3]);
+    for (int y = 4; y <= 11; y += 2)
+        Px(t, 0, y, kPlaster[3]), Px(t, 15, y, kPlaster[3]);
     PasteAt(sheet, t, T_DOORMAT);
 
     // Rows 6 and 7: roofs, then the rest of the rows.
@@ -1225,9 +1317,11 @@ Canvas DrawWorldTiles() {
     PasteAt(sheet, Tile(SoilPixel), T_SOIL);
     t = InWall(true);
     Rect(t, 3, 5, 12, 12, kYellow[1]);
-    for (int x = 3; x <= 12; ++x) Px(t, x, 5, kYellow[3]);
+    for (int x = 3; x <= 12; ++x)
+        Px(t, x, 5, kYellow[3]);
     for (int y = 6; y <= 11; ++y)
-        for (int x = 4; x <= 11; ++x) Px(t, x, y, y < 8 ? kShallow[3] : ((x + y) % 3 ? kGrass[2] : kGrass[3]));
+        for (int x = 4; x <= 11; ++x)
+            Px(t, x, y, y < 8 ? kShallow[3] : ((x + y) % 3 ? kGrass[2] : kGrass[3]));
     Px(t, 9, 6, kYellow[4]), Px(t, 6, 8, kLeaf[1]), Px(t, 6, 7, kLeaf[2]), Px(t, 7, 8, kLeaf[1]);
     PasteAt(sheet, t, T_INWALL_PICTURE);
     t = InWall(true);

@@ -22,10 +22,10 @@ constexpr int T_FORESTFLOOR = 15; // dark grass strewn with leaves
 
 // Rows 1..4: transitions between two ground kinds chosen by which corners of the cell are of
 // the second kind: base + mask, mask bit 1 top-left, 2 top-right, 4 bottom-left, 8 bottom-right.
-constexpr int T_DIRT_GRASS = 16;  // dirt with grass corners (mask 15 is all grass)
-constexpr int T_GRASS_SAND = 32;  // grass with sand corners
-constexpr int T_SAND_WATER = 48;  // sand with shallow-water corners
-constexpr int T_WATER_DEEP = 64;  // shallow water with deep-water corners
+constexpr int T_DIRT_GRASS = 16; // dirt with grass corners (mask 15 is all grass)
+constexpr int T_GRASS_SAND = 32; // grass with sand corners
+constexpr int T_SAND_WATER = 48; // sand with shallow-water corners
+constexpr int T_WATER_DEEP = 64; // shallow water with deep-water corners
 constexpr int kCornerBit[4] = {1, 2, 4, 8};
 
 // Row 5: walls, doors, interior.
@@ -36,8 +36,8 @@ constexpr int T_WOODDOOR_TOP = 90, T_WOODDOOR = 91;
 // The back wall of a room, seen face on, two tiles high: T_INWALL is its lower half with the
 // panelling; the upper half is T_INWALL_UPPER, or one with a window, a picture or a clock.
 constexpr int T_INWALL = 92, T_INWALL_WINDOW = 93;
-constexpr int T_INWALL_TOP = 94;                    // the top of a wall, seen from above
-constexpr int T_DOORMAT = 95;                       // a mat on the floor by the way out
+constexpr int T_INWALL_TOP = 94; // the top of a wall, seen from above
+constexpr int T_DOORMAT = 95;    // a mat on the floor by the way out
 
 // Rows 6 and 7: roofs (second layer), nine pieces each: ridge, slope and eave rows,
 // each left end, middle and right end; then a chimney standing on a middle slope piece.
@@ -48,7 +48,7 @@ constexpr int kRoofRidge = 0, kRoofSlope = 3, kRoofEave = 6, kRoofChimney = 9; /
 constexpr int T_BRIDGE_TOP = 106;    // deck planks with the upstream railing
 constexpr int T_BRIDGE_BOTTOM = 107; // deck planks with the downstream railing
 constexpr int T_STONEFLOOR = 108;
-constexpr int T_SOIL = 109;          // tilled garden rows
+constexpr int T_SOIL = 109; // tilled garden rows
 constexpr int T_INWALL_PICTURE = 110;
 constexpr int T_INWALL_CLOCK = 111;
 // The rest of row 7: fences and small things (second layer).
