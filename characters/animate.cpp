@@ -1,7 +1,6 @@
 // The per-frame wrappers: the turn's elapsed time and the clock fed to the record arithmetic,
 // and the remote players moved, animated and drawn in roster order.
 #include "characters/characters.h"
-#include "frame/input.h"
 
 #include <SDL.h>
 

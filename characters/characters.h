@@ -1,98 +1,20 @@
-// Every figure on the map, local or remote: the record, the sprite sets, animation,
-// extrapolation of remote players, and drawing.
+// The sprite sets, and the loading, animation and drawing of figures (OpenGL context needed).
 #pragma once
 
-#include "frame/config.h"
+#include "core/character.h"
+#include "core/config.h"
 
 #include <GL/gl.h>
 
 #include <array>
-#include <cstddef>
-#include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
-
-// One figure on the map. A plain value: copied whole, owns its strings.
-struct character {
-    std::string nickname; // the player's name; the roster's key for remote players
-    std::string map;      // map file the figure is on, e.g. "main.map"
-    float charposx = 0;   // drawn position, world units
-    float charposy = 0;
-    float netposx = 0; // last position the server relayed (remote players only)
-    float netposy = 0;
-    int direction = 0;              // 0 up, 1 right, 2 down, 3 left
-    int walking = 0;                // 1 while moving
-    int charid = 0;                 // sprite set worn
-    int currentframe = 0;           // animation frame 0..2
-    int currenttexture = 0;         // direction * 3 + currentframe
-    float animationaccumulator = 0; // ms gathered towards the next frame
-    std::uint32_t lastupdate = 0;   // tick count (ms) of the last relayed position (remote players only)
-    int lastwalk = 0;               // avatar's walking after the previous movement step
-    int olddir = 0;                 // avatar's direction after the previous movement step
-    int collision = 0;              // 1 when the last move was blocked
-    int oldcol = 0;                 // avatar's collision after the previous movement step
-};
 
 // The 12 pictures of one sprite set, numbered direction * 3 + frame.
 using sprite_set = std::array<GLuint, 12>;
 
-// Size of one character block in the sprite sheet, and of one picture in it.
-constexpr int CHAR_BLOCK_W = 72, CHAR_BLOCK_H = 128, CHAR_FRAME_W = 24, CHAR_FRAME_H = 32;
 // Where the sprite sheet lives.
 #define SPRITE_SHEET_FILE RESOURCE_DIR "Hero 1.tga"
-
-// Most sprite sets a sheet may hold; a larger sheet is refused as bad data before anything is cut.
-constexpr int MAX_SPRITE_SETS = 64;
-// Frame time of the walking animation, and the accumulator a standing figure keeps so that
-// its first walking turn already shows the next frame.
-constexpr float ANIMATION_FRAME_MS = 150.0f, ANIMATION_STANDING_MS = 149.0f;
-// The common walking speed, world units per millisecond along each axis.
-constexpr float WALK_SPEED = 0.0025f;
-// A relayed position older (or further ahead) than this is not extrapolated from.
-constexpr float EXTRAPOLATION_WINDOW_MS = 1000.0f;
-// Half the side of the square a figure is drawn on, world units.
-constexpr float CHARACTER_HALF_SIZE = 0.6666f;
-// Milliseconds of walking-enabled time between position reports, and the value that makes
-// the report after a map exit go out in the same turn.
-constexpr float POSITION_REPORT_MS = 500.0f, POSITION_REPORT_AFTER_EXIT_MS = 499.0f;
-
-// The walking keys held in one turn.
-struct walk_keys {
-    bool w = false, s = false, a = false, d = false;
-};
-
-// ---- plain arithmetic over records (no window needed) ----
-
-// Steps the walking animation of c by elapsed milliseconds.
-void animate_character_by(character* c, float elapsed);
-// Moves c's drawn position on from its relayed one, as seen at tick count now.
-void extrapolate_character_at(character* c, std::uint32_t now);
-// True when c's relayed and drawn positions are finite numbers, so it may be moved and drawn.
-bool character_position_usable(const character& c);
-// Index into sprites of the set c is drawn with: its own, set 0 for a charid without a set,
-// -1 when there are no sets at all.
-int sprite_set_for(const character& c, std::size_t setcount);
-// Picture (0..11) within the set that c is drawn with; a record outside 0..11 shows the standing picture
-// facing down.
-int picture_for(const character& c);
-// Moves c by the keys held for elapsed ms (order W, S, A, D); sets walking and direction.
-void walk_character(character* c, walk_keys keys, float elapsed);
-// Adds elapsed to *msgaccumulator and tells whether a position report is due now; when it is,
-// the accumulator restarts from 0.
-bool position_report_due(const character& c, float elapsed, float* msgaccumulator);
-// One whole movement turn of the local player: walk, undo a blocked step, map exits, position
-// report, animation, and remembering this turn's values. blocked and exited test the player's
-// position (and carry out a change of map); send reports the position.
-void movement_turn(character* c, walk_keys keys, float elapsed, float* msgaccumulator,
-                   const std::function<bool()>& blocked, const std::function<bool()>& exited,
-                   const std::function<void(character*)>& send);
-// Milliseconds between two tick counts, correct across the wrap of the 32-bit counter.
-float elapsed_ms(std::uint32_t now, std::uint32_t before);
-// True when a key is down now and was not in the previous turn; remembers the state in *wasdown.
-bool pressed_now(bool down, bool* wasdown);
-
-// ---- loading and drawing (OpenGL context needed) ----
 
 // Loads the sprite sheet, cuts every block into sprites, refuses a configured character outside it;
 // returns 1.
@@ -112,9 +34,5 @@ void draw_character(character* c);
 // numbers.
 void draw_character_vector();
 
-// The local player; lives for the whole run, set up by loadcharacters at start-up.
-extern character avatar;
-// The remote players in the order they were first reported; only the message handling adds and removes.
-extern std::vector<character> clients;
 // One entry per block of the sprite sheet; filled once at start-up, never changed after.
 extern std::vector<sprite_set> sprites;

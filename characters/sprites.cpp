@@ -1,9 +1,9 @@
 // The sprite sheet cut into sprite sets, and the local player's record set up at start-up.
 #include "characters/characters.h"
-#include "chat/chat.h"
-#include "frame/framework.h"
+#include "core/chatlog.h"
+#include "core/quit.h"
 #include "graphics/texture.h"
-#include "world/map.h"
+#include "core/map.h"
 
 #include <SDL.h>
 
@@ -11,6 +11,8 @@
 #include <string>
 
 // Every caller passes a fixed path; keep the one being cut for the messages of a failed cut.
+std::vector<sprite_set> sprites;
+
 static std::string sheetname;
 
 // A sheet or picture that can't be cut leaves a hole in a sprite set; stop rather than

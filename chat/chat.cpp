@@ -2,7 +2,7 @@
 // and the open chat line at the top left.
 #include "chat/chat.h"
 
-#include "frame/framework.h"
+#include "core/quit.h"
 #include "graphics/text.h"
 #include "graphics/texture.h"
 

@@ -1,5 +1,6 @@
 #include "frame/config.h"
-#include "frame/framework.h"
+#include "core/quit.h"
+#include "frame/config.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,32 +1,7 @@
-// The player's settings, read once from client.cfg before anything else starts.
+// Reading client.cfg at start-up; the settings themselves live in core/config.h.
 #pragma once
 
-#include <istream>
-#include <string>
+#include "core/config.h"
 
-// Every data file the client reads lies below this folder, relative to the working directory.
-#define RESOURCE_DIR "Tavrel.app/Contents/Resources/"
-// The settings file.
-#define CONFIG_FILE RESOURCE_DIR "client.cfg"
-
-// Longest nickname the game accepts, in bytes.
-constexpr std::string::size_type MAX_NICKNAME_LENGTH = 9;
-
-// Outcome of reading the settings: accepted, or the reason the nickname was refused.
-enum class ConfigVerdict { Accepted, NicknameTooLong, NicknameIsDefault, NicknameHasBar };
-
-// Reads key=value lines from in into the settings below; stops at the first refused nickname.
-ConfigVerdict ReadConfigFrom(std::istream& in);
-// The line printed on standard output for a refused nickname ("" for Accepted).
-const char* ConfigRefusalText(ConfigVerdict verdict);
 // Reads CONFIG_FILE; ends the process through Quit on a missing file or a refused nickname.
 void ReadConfig();
-
-// Nickname ("name"); empty until read, set once at start-up.
-extern std::string CONFIG_NICKNAME;
-// Host name or address of the game server ("server"); empty until read.
-extern std::string CONFIG_SERVER;
-// Index of the character picture in the sprite sheet ("character"); 0 until read.
-extern int CONFIG_CHARACTER;
-// TCP port of the game server ("port"); only its low 16 bits are used; 0 until read.
-extern int CONFIG_PORT;

@@ -6,7 +6,6 @@
 #include "frame/input.h"
 #include "graphics/text.h"
 #include "net/net.h"
-#include "world/map.h"
 #include "world/tiling.h"
 
 #include <GL/gl.h>
@@ -54,10 +53,6 @@ void ToggleFullScreen() {
     SDL_ShowCursor(fullscreen ? 0 : 1);
 }
 
-void SetBackgroundColor(int r, int g, int b) {
-    glClearColor(static_cast<float>(r) / 255, static_cast<float>(g) / 255, static_cast<float>(b) / 255, 1.0f);
-}
-
 void SetFixedGLState() {
     glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -88,6 +83,18 @@ int resizeWindow(int width, int height) {
     return 1;
 }
 
+void DrawWorld() {
+    // The player stands 1.25 units above the middle of the window, leaving room for the chat panel.
+    const float eyex = avatar.charposx;
+    const float eyey = avatar.charposy - 1.25f;
+    gluLookAt(eyex, eyey, 15, eyex, eyey, 0, 0, 1, 0);
+    draw_tiles();
+    draw_character_vector();
+    draw_character(&avatar);
+    draw_chat_texture();
+    DrawChatText();
+}
+
 int drawGLScene() {
     static GLint T0 = 0;
     static GLint Frames = 0;
@@ -115,8 +122,8 @@ void InitGame() {
 }
 
 void PostGLInit() {
-    avatar.map = "main.map";
-    if (!LoadMap("main.map")) Quit(EXIT_DATA);
+    avatar.map = START_MAP;
+    if (!LoadMap(START_MAP)) Quit(EXIT_DATA);
     load_char_set(SPRITE_SHEET_FILE);
     loadcharacters();
     load_chat_texture();

@@ -1,13 +1,12 @@
 // Keyboard input once per turn: the clock, Escape, F1, and walking the local player.
 #include "frame/input.h"
 #include "characters/characters.h"
-#include "chat/chat.h"
+#include "core/chatlog.h"
 #include "frame/framework.h"
 #include "net/net.h"
 #include "world/tiling.h"
 
 Uint32 timer = 0;
-float timeelapsed = 0;
 float msgaccumulator = 0;
 Uint8* keystate = nullptr;
 
@@ -37,6 +36,7 @@ void ProcessMovement() {
     keys.s = keystate[SDLK_s] != 0;
     keys.a = keystate[SDLK_a] != 0;
     keys.d = keystate[SDLK_d] != 0;
-    movement_turn(&avatar, keys, timeelapsed, &msgaccumulator, detect_collision, detect_entity,
-                  SendPositionMessage);
+    movement_turn(
+        &avatar, keys, timeelapsed, &msgaccumulator, detect_collision,
+        [] { return detect_entity(SendMapChangeMessage); }, SendPositionMessage);
 }

@@ -12,8 +12,6 @@ void ProcessMovement();
 
 // Tick count (ms) read at the previous turn; 0 at start, so the first turn counts from SDL start-up.
 extern Uint32 timer;
-// Milliseconds between the previous turn and this one; set every turn.
-extern float timeelapsed;
 // Milliseconds since the last position report, counted only while the player can walk; 0 after each report.
 extern float msgaccumulator;
 // SDL's keyboard state, indexed by key symbol; refreshed every turn.

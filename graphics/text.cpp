@@ -2,7 +2,7 @@
 // costs one bind and one glCallLists however long it is.
 #include "graphics/text.h"
 
-#include "frame/framework.h"
+#include "core/quit.h"
 #include "graphics/texture.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 // The bitmap font: 16 by 16 glyph cells, one display list per glyph, text in a fixed 640 by 480 space.
 #pragma once
 
-#include "frame/config.h"
+#include "core/config.h"
 
 #include <GL/gl.h>
 

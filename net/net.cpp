@@ -1,10 +1,11 @@
 // The one connection to the game server: opening it, the per-turn pump, and the outbound messages.
 #include "net/net.h"
 
-#include "chat/chat.h"
-#include "frame/config.h"
-#include "frame/framework.h"
-#include "net/protocol.h"
+#include "core/chatlog.h"
+#include "core/roster.h"
+#include "core/config.h"
+#include "core/quit.h"
+#include "wire/protocol.h"
 
 #include <cstdio>
 

@@ -2,12 +2,11 @@
 // message pump, the outbound messages, and the roster of remote players.
 #pragma once
 
-#include "characters/characters.h"
+#include "core/character.h"
 
 #include <SDL_net.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,13 +36,6 @@ void SendPositionMessage(character* player);
 void SendMapChangeMessage(std::string newmap);
 // The first record of clients named name, or clients.end().
 std::vector<character>::iterator find_client_name(std::string name);
-
-// Handles one inbound message for a player named ownnick: updates roster and returns the chat
-// line to show, if the message is a chat line. now is the tick count stamped on positions.
-std::optional<std::string> ApplyServerMessage(const std::string& message, const std::string& ownnick,
-                                              std::vector<character>& roster, std::uint32_t now);
-// The first record of roster named name (same length, same bytes), or roster.end().
-std::vector<character>::iterator FindInRoster(std::vector<character>& roster, const std::string& name);
 
 // Writes text as one frame on sock; 1 for an empty text (nothing written), 0 on failure,
 // otherwise the body bytes written.

@@ -1,6 +1,6 @@
 // Writing frames to the server's socket.
 #include "net/net.h"
-#include "net/protocol.h"
+#include "wire/protocol.h"
 
 #include <cerrno>
 #include <cstdio>

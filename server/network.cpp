@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "net/protocol.h"
+#include "wire/protocol.h"
 #include "server/log.h"
 #include "server/outqueue.h"
 

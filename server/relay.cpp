@@ -3,10 +3,8 @@
 #include <cmath>
 #include <utility>
 
-#include "frame/tokenizer.h"
-#include "net/protocol.h"
-
-const char* const START_MAP = "main.map";
+#include "wire/tokenizer.h"
+#include "wire/protocol.h"
 
 static bool IsControl(unsigned char c) {
     return c < 0x20 || c == 0x7F;
@@ -25,7 +23,8 @@ static MessagePtr MakeRemoval(const std::string& nick) {
 
 std::string NicknameProblem(const std::string& nick) {
     if (nick.empty()) return "empty nickname";
-    if (nick.size() > MAX_NICKNAME) return "nickname longer than " + std::to_string(MAX_NICKNAME) + " bytes";
+    if (nick.size() > MAX_NICKNAME_LENGTH)
+        return "nickname longer than " + std::to_string(MAX_NICKNAME_LENGTH) + " bytes";
     for (const char c : nick) {
         if (c == '|') return "nickname contains \"|\"";
         if (IsControl(static_cast<unsigned char>(c))) return "nickname contains a control character";

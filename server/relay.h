@@ -4,6 +4,8 @@
 // writes out what it hands back; unit tests and the benchmark drive it directly.
 #pragma once
 
+#include "wire/protocol.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -20,18 +22,9 @@ using ServerTime = ServerClock::time_point;
 // One connection, numbered by the network layer; never reused while the server runs.
 using ConnId = std::uint64_t;
 
-// Longest nickname a player may log in with (the client refuses longer ones itself).
-constexpr std::size_t MAX_NICKNAME = 9;
-// Longest chat text relayed; the client's chat line cannot hold more, and the chat panel
-// has no room for more. Longer texts are cut to this length.
-constexpr std::size_t MAX_CHAT_TEXT = 58;
-// Longest map name accepted; map names are file names and are only echoed back as data.
-constexpr std::size_t MAX_MAP_NAME = 64;
 // Chat lines a player may send within CHAT_WINDOW; further lines in that window are dropped.
 constexpr std::size_t CHAT_LINES_PER_WINDOW = 5;
 constexpr std::chrono::milliseconds CHAT_WINDOW{5000};
-// The map every player starts on.
-extern const char* const START_MAP;
 
 // One outbound message, framed once and shared by every connection it goes to.
 struct Message {

@@ -1,9 +1,9 @@
 // Loading a map file with its tile set. The file is read and checked and the tile set made
 // before the current map is touched, so a bad map never leaves the game without one.
-#include "world/map.h"
+#include "core/map.h"
 
-#include "frame/config.h"
-#include "frame/framework.h"
+#include "core/config.h"
+#include "core/quit.h"
 #include "world/tiling.h"
 
 #include <cstdio>

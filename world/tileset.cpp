@@ -1,6 +1,6 @@
 // The tile set: one texture per 16 by 16 pixel tile of the map's image, and the drawing of
 // the map's layers with them.
-#include "world/map.h"
+#include "core/map.h"
 #include "world/tiling.h"
 
 #include "graphics/texture.h"
@@ -66,6 +66,10 @@ void InstallTileSet(const std::vector<GLuint>& textures) {
     for (int i = 0; i < numtiles; ++i)
         tiles[i].texture = textures[i];
     tilesallocated = true;
+}
+
+void SetBackgroundColor(int r, int g, int b) {
+    glClearColor(static_cast<float>(r) / 255, static_cast<float>(g) / 255, static_cast<float>(b) / 255, 1.0f);
 }
 
 int load_tile_set(std::string tileset) {

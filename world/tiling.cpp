@@ -1,24 +1,7 @@
-// The world part of each frame, and the two tests the walking runs after every step.
+// The two tests the walking runs after every step.
 #include "world/tiling.h"
 
-#include "characters/characters.h"
-#include "chat/chat.h"
-#include "net/net.h"
-#include "world/map.h"
-
-#include <GL/glu.h>
-
-void DrawWorld() {
-    // The player stands 1.25 units above the middle of the window, leaving room for the chat panel.
-    const float eyex = avatar.charposx;
-    const float eyey = avatar.charposy - 1.25f;
-    gluLookAt(eyex, eyey, 15, eyex, eyey, 0, 0, 1, 0);
-    draw_tiles();
-    draw_character_vector();
-    draw_character(&avatar);
-    draw_chat_texture();
-    DrawChatText();
-}
+#include "core/character.h"
 
 bool detect_collision() {
     return FeetBlocked(blockmap, MAP_SIZEX, MAP_SIZEY, avatar.charposx, avatar.charposy);
@@ -30,7 +13,7 @@ static bool failedexit = false;
 static int failedcol = 0;
 static int failedrow = 0;
 
-bool detect_entity() {
+bool detect_entity(const std::function<void(const std::string&)>& announce) {
     const int fired = FindExit(entitiesallocated ? entities : nullptr, numentities, MAP_SIZEX, MAP_SIZEY,
                                avatar.charposx, avatar.charposy);
     if (fired < 0) {
@@ -50,7 +33,7 @@ bool detect_entity() {
     }
     failedexit = false;
     avatar.map = exit.newmap;
-    SendMapChangeMessage(exit.newmap);
+    announce(exit.newmap);
     InstallPreparedMap(next);
     avatar.charposy = exit.newposy;
     avatar.charposx = exit.newposx;

@@ -1,7 +1,12 @@
-// The tile set, the drawing of the world, and the collision and map-exit tests.
+// The tile set, loading maps with their tile sets, the drawing of the layers, and the collision
+// and map-exit tests of the local player.
 #pragma once
 
+#include "core/map.h"
+
 #include <GL/gl.h>
+
+#include <functional>
 
 #include <string>
 #include <vector>
@@ -30,13 +35,30 @@ void InstallTileSet(const std::vector<GLuint>& textures);
 void FreeTileSet();
 // Draws the ground layer and, when the map has one, the second layer; indices naming no tile are skipped.
 void draw_tiles();
-// Per frame: camera over the avatar, tiles, remote players, avatar, chat panel and text.
-void DrawWorld();
 // True when one of the avatar's feet stands on a blocked cell or outside the map.
 bool detect_collision();
-// True when the avatar stood on a map exit and has been moved to its target map and position.
+// True when the avatar stood on a map exit and has been moved to its target map and position;
+// announce hears the target map's name after it has been read and before it becomes current.
 // A target map that can't be loaded changes nothing and is reported once per arrival on the exit.
-bool detect_entity();
+bool detect_entity(const std::function<void(const std::string&)>& announce);
+// Sets the clear colour from 0..255 components (unclamped).
+void SetBackgroundColor(int r, int g, int b);
+
+// A map file read and checked, with its tile set already made, ready to become the current map.
+struct PreparedMap {
+    MapData data;
+    std::vector<GLuint> textures; // the tile set, by tile index
+};
+// Reads the map file filename in the resource folder and makes its tile set, changing nothing
+// current. False when LoadMap would fail, after printing the same line.
+bool PrepareMap(const std::string& filename, PreparedMap& out);
+// Makes a prepared map the current map and tile set and sets its background colour.
+void InstallPreparedMap(PreparedMap& prepared);
+// Replaces the current map and tile set by the map file filename in the resource folder.
+// Returns 1 on success; 0 when the file can't be opened, is impossible, or its tile set
+// can't be loaded: then one line naming the file and the problem is on standard error and
+// the current map and tile set are unchanged.
+int LoadMap(std::string filename);
 
 // The tiles of the current tile set, by tile index; replaced whole by each load of a map.
 extern tile* tiles;

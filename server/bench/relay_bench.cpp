@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "net/protocol.h"
+#include "wire/protocol.h"
 #include "server/outqueue.h"
 #include "server/relay.h"
 

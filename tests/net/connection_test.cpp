@@ -1,7 +1,7 @@
 // The real client against a scripted server: start-up order, login bytes, refusals,
 // broken streams and the exit codes they end in.
 #include "tests/support/support.h"
-#include "net/protocol.h"
+#include "wire/protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "net/protocol.h"
+#include "wire/protocol.h"
 #include "server/outqueue.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The real tavrel-server on 127.0.0.1 with scripted clients on real sockets.
 #include <gtest/gtest.h>
 
-#include "net/protocol.h"
+#include "wire/protocol.h"
 #include "tests/support/players.h"
 
 namespace {

@@ -1,5 +1,5 @@
 #include "tests/support/support.h"
-#include "net/protocol.h"
+#include "wire/protocol.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,7 +1,7 @@
 // Scripted players and the real game server, for tests that play against tavrel-server.
 #pragma once
 
-#include "net/protocol.h"
+#include "wire/protocol.h"
 #include "tests/support/support.h"
 
 #include <gtest/gtest.h>

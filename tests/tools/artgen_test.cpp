@@ -1,7 +1,7 @@
 // The generator reproduces the shipped files byte for byte, and the shipped maps, read by the
 // client's own parser, are the generator's maps and playable.
 #include "tools/artgen/world_maps.h"
-#include "world/map.h"
+#include "core/map.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // What the player sees of the world: tiles in their layers, the camera over the player, the
 // background outside the map; and loading maps that fail without losing the current one.
-#include "world/map.h"
+#include "core/map.h"
 #include "world/tiling.h"
+#include "frame/framework.h"
 
 #include "characters/characters.h"
 #include "tests/world/worldfolder.h"

@@ -1,6 +1,6 @@
 // The maps of the runnable folder, loaded as the client loads them: each one, with its tile
 // set, and the target of every exit. Whether they are playable is checked on the generator's side.
-#include "world/map.h"
+#include "core/map.h"
 #include "world/tiling.h"
 
 #include "tests/support/support.h"

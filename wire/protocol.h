@@ -27,6 +27,16 @@
 // Message type codes, the first field of every message after the login.
 enum MessageType { MSG_CHAT = 1, MSG_REMOVE = 2, MSG_POSITION = 3, MSG_MAPCHANGE = 4 };
 
+// Longest nickname, in bytes: the client refuses a longer one in client.cfg, the server at login.
+constexpr std::size_t MAX_NICKNAME_LENGTH = 9;
+// Longest chat text the server relays; the client's chat line holds no more either.
+constexpr std::size_t MAX_CHAT_TEXT = 58;
+// Longest map name, in bytes: the server drops a position or map change naming a longer one,
+// so the client refuses a map whose exit leads to one.
+constexpr std::size_t MAX_MAP_NAME = 64;
+// The map every player starts on.
+#define START_MAP "main.map"
+
 // Largest body length a peer may announce; anything longer is a broken or hostile peer.
 constexpr std::uint32_t MAX_FRAME_BODY = 65536;
 // Bytes of the length prefix.

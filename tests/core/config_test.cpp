@@ -1,4 +1,4 @@
-#include "frame/config.h"
+#include "core/config.h"
 
 #include <gtest/gtest.h>
 

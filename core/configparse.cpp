@@ -1,6 +1,6 @@
 // Reading settings from any stream; no window or network needed, so tests use it directly.
-#include "frame/config.h"
-#include "frame/tokenizer.h"
+#include "core/config.h"
+#include "wire/tokenizer.h"
 
 std::string CONFIG_NICKNAME;
 std::string CONFIG_SERVER;

@@ -1,7 +1,7 @@
 // What inbound messages do to the roster of remote players; no socket involved.
-#include "net/net.h"
-#include "net/protocol.h"
-#include "frame/tokenizer.h"
+#include "core/roster.h"
+#include "wire/protocol.h"
+#include "wire/tokenizer.h"
 
 std::vector<character>::iterator FindInRoster(std::vector<character>& roster, const std::string& name) {
     for (auto it = roster.begin(); it != roster.end(); ++it)

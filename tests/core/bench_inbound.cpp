@@ -1,6 +1,6 @@
 // How fast the client turns a turn's worth of inbound bytes into roster updates.
-#include "net/net.h"
-#include "net/protocol.h"
+#include "core/roster.h"
+#include "wire/protocol.h"
 
 #include <benchmark/benchmark.h>
 

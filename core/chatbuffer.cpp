@@ -1,5 +1,5 @@
 // The chat line being typed and the chat log: plain strings, no drawing.
-#include "chat/chat.h"
+#include "core/chatlog.h"
 
 std::string chatstring;
 std::string nickname;

@@ -1,4 +1,4 @@
-#include "net/net.h"
+#include "core/roster.h"
 
 #include <gtest/gtest.h>
 

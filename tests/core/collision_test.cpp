@@ -1,6 +1,6 @@
 // The questions walking asks of the current map, installed as the client installs it:
 // blocked feet and map exits.
-#include "world/map.h"
+#include "core/map.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Reading map files: the example map, the odd corners of the grammar, and refusals.
-#include "world/map.h"
+#include "core/map.h"
 
-#include "frame/tokenizer.h"
+#include "wire/tokenizer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // How long reading a map file takes, for a usual map and a big one.
-#include "world/map.h"
+#include "core/map.h"
 
 #include <benchmark/benchmark.h>
 

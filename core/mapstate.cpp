@@ -1,5 +1,5 @@
 // The current map in memory: installing a checked map file and releasing it.
-#include "world/map.h"
+#include "core/map.h"
 
 #include <algorithm>
 #include <utility>

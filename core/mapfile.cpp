@@ -1,7 +1,7 @@
 // Reading map files and the questions the walking asks of a map, over plain data: no window needed.
-#include "world/map.h"
+#include "core/map.h"
 
-#include "frame/tokenizer.h"
+#include "wire/tokenizer.h"
 
 #include <cfloat>
 #include <cstdlib>

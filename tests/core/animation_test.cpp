@@ -1,6 +1,6 @@
 // The walking animation, the extrapolation of remote players, and what is drawn for records
 // whose values came from the server and make no sense.
-#include "characters/characters.h"
+#include "core/character.h"
 
 #include <gtest/gtest.h>
 

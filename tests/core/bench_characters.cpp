@@ -1,5 +1,5 @@
 // Every frame moves and animates every remote player: how long that takes for a crowd.
-#include "characters/characters.h"
+#include "core/character.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "frame/tokenizer.h"
+#include "wire/tokenizer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The local player's walking turn over scripted keys and frame times: distance, walls, reports.
-#include "characters/characters.h"
+#include "core/character.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The arithmetic of figures: walking, position reports, the walking animation and the
 // extrapolation of remote players. Plain data in, plain data out; the client's wrappers
 // feed it the clock, the keyboard and the world.
-#include "characters/characters.h"
+#include "core/character.h"
 
 #include <cmath>
 
 character avatar;
 std::vector<character> clients;
-std::vector<sprite_set> sprites;
+float timeelapsed = 0;
 
 // Values from the server can name a direction we have no pictures for; such a figure is
 // shown facing down (and extrapolation does not move it).

@@ -1,8 +1,6 @@
 // The current map: its grids, start position, exits, background colour and tile-set name.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <istream>
 #include <string>
 #include <vector>
@@ -53,21 +51,6 @@ int FindExit(const entity_t* list, int count, int sizex, int sizey, float px, fl
 // Makes data the current map: releases the old one, fills the globals below. data is emptied.
 void InstallMapData(MapData& data);
 
-// A map file read and checked, with its tile set already made, ready to become the current map.
-struct PreparedMap {
-    MapData data;
-    std::vector<GLuint> textures; // the tile set, by tile index
-};
-// Reads the map file filename in the resource folder and makes its tile set, changing nothing
-// current. False when LoadMap would fail, after printing the same line.
-bool PrepareMap(const std::string& filename, PreparedMap& out);
-// Makes a prepared map the current map and tile set and sets its background colour.
-void InstallPreparedMap(PreparedMap& prepared);
-// Replaces the current map and tile set by the map file filename in the resource folder.
-// Returns 1 on success; 0 when the file can't be opened, is impossible, or its tile set
-// can't be loaded: then one line naming the file and the problem is on standard error and
-// the current map and tile set are unchanged.
-int LoadMap(std::string filename);
 // Releases the grids and exits of the current map and empties the sizes; nothing when there is none.
 void FreeMap();
 

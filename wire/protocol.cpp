@@ -1,4 +1,4 @@
-#include "net/protocol.h"
+#include "wire/protocol.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // The typed chat line and the five-line log, without a window.
-#include "chat/chat.h"
+#include "core/chatlog.h"
 
 #include <gtest/gtest.h>
 
