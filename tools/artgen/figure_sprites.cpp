@@ -4,6 +4,7 @@
 // and outlined from that map, so every character gets the same lighting from the top left
 // and the same dark rim that keeps it readable on any ground.
 #include "tools/artgen/figure_art.h"
+#include "tools/artgen/paint.h"
 
 #include <cstdint>
 #include <cstring>
@@ -29,10 +30,6 @@ enum Mat : std::uint8_t {
     SKIRT,
     MOUTH,
     MAT_COUNT
-};
-
-struct Rgb {
-    std::uint8_t r, g, b;
 };
 
 enum class Hair { Short, Long, Ponytail, Bald };
@@ -543,32 +540,6 @@ void DrawSide(Cell& c, const Look& l, int phase) {
     SideHead(c, l);
 }
 
-// ---- Colours ----
-
-Rgb Scale(Rgb c, int num, int add_r, int add_g, int add_b) {
-    auto ch = [num](int v, int add) {
-        int s = v * num / 256 + add;
-        return static_cast<std::uint8_t>(s < 0 ? 0 : s > 255 ? 255 : s);
-    };
-    return Rgb{ch(c.r, add_r), ch(c.g, add_g), ch(c.b, add_b)};
-}
-
-// Shadows lean towards cool purple and lights towards warm yellow, a painter's habit that
-// keeps small sprites from looking flat.
-Rgb Shade(Rgb c) {
-    return Scale(c, 176, 0, 0, 14);
-}
-Rgb Light(Rgb c) {
-    auto up = [](int v, int warm) {
-        int s = v + (255 - v) * 72 / 256 + warm;
-        return static_cast<std::uint8_t>(s > 255 ? 255 : s);
-    };
-    return Rgb{up(c.r, 6), up(c.g, 3), up(c.b, 0)};
-}
-Rgb Outline(Rgb c) {
-    return Scale(c, 52, 10, 6, 14);
-}
-
 // Paints a laid-out frame into the sheet at (ox, oy): shading from the material edges,
 // then a dark rim on every transparent pixel that touches the figure.
 void Paint(const Cell& c, const Look& l, Canvas& sheet, int ox, int oy) {
@@ -582,8 +553,7 @@ void Paint(const Cell& c, const Look& l, Canvas& sheet, int ox, int oy) {
                 for (int k = 0; k < 4 && touching == NONE; ++k)
                     touching = c.At(nx[k], ny[k]);
                 if (touching != NONE) {
-                    const Rgb o = Outline(l.colour[touching]);
-                    sheet.Put(ox + x, oy + y, o.r, o.g, o.b, 255);
+                    Px(sheet, ox + x, oy + y, Rim(l.colour[touching]));
                 }
                 continue;
             }
@@ -598,7 +568,7 @@ void Paint(const Cell& c, const Look& l, Canvas& sheet, int ox, int oy) {
             } else if (c.At(x - 1, y) != m || c.At(x, y - 1) != m) {
                 out = Light(base);
             }
-            sheet.Put(ox + x, oy + y, out.r, out.g, out.b, 255);
+            Px(sheet, ox + x, oy + y, out);
         }
 }
 

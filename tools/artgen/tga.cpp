@@ -3,15 +3,6 @@
 #include <cstdio>
 #include <fstream>
 
-void Canvas::Put(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
-    if (x < 0 || y < 0 || x >= width || y >= height) return;
-    std::uint8_t* p = At(x, y);
-    p[0] = r;
-    p[1] = g;
-    p[2] = b;
-    p[3] = a;
-}
-
 bool WriteTga(const std::string& path, const Canvas& image, bool with_alpha) {
     std::ofstream out(path, std::ios::binary);
     if (!out) {
