@@ -596,31 +596,21 @@ void DrawBlock(const Look& l, Canvas& sheet, int bx, int by) {
         }
 }
 
-Look BaseLook(Rgb skin, Rgb hair, Rgb shirt, Rgb legs, Rgb shoes) {
-    Look l{};
-    l.colour[SKIN] = skin;
-    l.colour[HAIR] = hair;
-    l.colour[SHIRT] = shirt;
-    l.colour[SLEEVE] = shirt;
-    l.colour[SKIRT] = shirt;
-    l.colour[ACCENT] = shirt;
-    l.colour[LEGS] = legs;
-    l.colour[SHOES] = shoes;
-    l.colour[BELT] = {92, 58, 34};
-    l.colour[HAT] = hair;
-    l.colour[HATBAND] = {180, 40, 40};
-    l.colour[EYE] = {34, 26, 38};
-    l.colour[BEARD] = hair;
-    l.colour[CAPE] = {150, 30, 40};
-    l.colour[GOLD] = {236, 196, 64};
-    l.colour[MOUTH] = Shade(Shade(skin));
-    l.hair = Hair::Short;
-    l.hat = Headwear::None;
-    l.lower = Lower::Trousers;
-    l.belt = true;
-    return l;
-}
+enum Wear : unsigned { W_APRON = 1, W_TABARD = 2, W_CAPE = 4, W_OVERALLS = 8, W_QUIVER = 16, W_NO_BELT = 32 };
 
+// What sets one person of the town apart. Colours given as kUsual take the usual choice: the
+// hat in the hair's colour, a red hatband, the accent in the shirt's colour, a leather belt.
+struct Character {
+    Rgb skin, hair, shirt, legs, shoes;
+    Rgb hat, hatband, accent, belt;
+    Hair hair_style;
+    Headwear headwear;
+    Lower lower;
+    int beard;
+    unsigned wears; // Wear bits
+};
+
+const Rgb kUsual{-1, -1, -1};
 const Rgb kSkinFair{246, 208, 172};
 const Rgb kSkinPale{250, 222, 200};
 const Rgb kSkinTan{216, 160, 112};
@@ -628,80 +618,78 @@ const Rgb kSkinBrown{168, 110, 70};
 const Rgb kSkinDark{134, 86, 56};
 
 // The town's people, in block order.
-Look CharacterLook(int index) {
-    switch (index) {
-    case 0: { // knight: helmet with a red plume, blue tabard over mail, red cape
-        Look l = BaseLook(kSkinFair, {120, 80, 40}, {150, 156, 168}, {84, 86, 98}, {96, 62, 38});
-        l.hat = Headwear::Helmet;
-        l.colour[HAT] = {196, 202, 214};
-        l.colour[HATBAND] = {210, 40, 40};
-        l.colour[ACCENT] = {44, 76, 176};
-        l.tabard = true;
-        l.cape = true;
-        return l;
-    }
-    case 1: { // mage: pointed purple hat, long white beard, robe to the ankles
-        Look l = BaseLook(kSkinPale, {226, 226, 236}, {96, 58, 168}, {60, 40, 80}, {76, 52, 44});
-        l.hat = Headwear::Wizard;
-        l.colour[HAT] = {72, 44, 140};
-        l.colour[HATBAND] = {236, 196, 64};
-        l.colour[BELT] = {236, 196, 64};
-        l.lower = Lower::Robe;
-        l.beard = 6;
-        return l;
-    }
-    case 2: { // farmer: straw hat, green shirt, blue overalls
-        Look l = BaseLook(kSkinTan, {130, 84, 44}, {104, 150, 64}, {64, 96, 164}, {104, 70, 42});
-        l.hat = Headwear::Straw;
-        l.colour[HAT] = {232, 196, 104};
-        l.colour[HATBAND] = {176, 52, 44};
-        l.overalls = true;
-        l.belt = false;
-        return l;
-    }
-    case 3: { // merchant: white turban with a jewel, crimson coat, golden sash, black beard
-        Look l = BaseLook(kSkinDark, {36, 30, 34}, {168, 36, 64}, {70, 48, 76}, {110, 70, 36});
-        l.hat = Headwear::Turban;
-        l.colour[HAT] = {236, 232, 218};
-        l.colour[HATBAND] = {200, 150, 60};
-        l.colour[BELT] = {236, 188, 60};
-        l.beard = 2;
-        return l;
-    }
-    case 4: { // ranger: green hood, leaf-green tunic, quiver on the back
-        Look l = BaseLook(kSkinTan, {170, 90, 40}, {84, 132, 60}, {112, 82, 52}, {72, 48, 32});
-        l.hat = Headwear::Hood;
-        l.colour[HAT] = {52, 100, 48};
-        l.colour[ACCENT] = {128, 84, 44};
-        l.colour[HATBAND] = {236, 232, 220}; // the arrows' feathers
-        l.quiver = true;
-        return l;
-    }
-    case 5: { // village girl: long red hair, blue dress, white stockings
-        Look l = BaseLook(kSkinFair, {204, 84, 44}, {70, 112, 196}, {236, 232, 226}, {120, 70, 40});
-        l.hair = Hair::Long;
-        l.lower = Lower::Dress;
-        l.belt = false;
-        return l;
-    }
-    case 6: { // blacksmith: bald, black beard, grey shirt, leather apron
-        Look l = BaseLook(kSkinBrown, {44, 36, 34}, {178, 186, 196}, {84, 70, 60}, {48, 42, 44});
-        l.hair = Hair::Bald;
-        l.colour[ACCENT] = {150, 96, 52};
-        l.apron = true;
-        l.beard = 3;
-        return l;
-    }
-    default: { // noble lady: golden ponytail, tiara, rose gown
-        Look l = BaseLook(kSkinPale, {244, 208, 96}, {222, 104, 156}, {250, 232, 236}, {150, 40, 90});
-        l.hair = Hair::Ponytail;
-        l.hat = Headwear::Tiara;
-        l.colour[HATBAND] = {70, 130, 230};
-        l.lower = Lower::Dress;
-        l.belt = false;
-        return l;
-    }
-    }
+// clang-format off
+const Character kTown[kSheetBlocksAcross * kSheetBlocksDown] = {
+    // skin        hair             shirt            legs             shoes
+    // hat               hatband          accent          belt
+    // knight: helmet with a red plume, blue tabard over mail, red cape
+    {kSkinFair,  {120, 80, 40},   {150, 156, 168}, {84, 86, 98},    {96, 62, 38},
+     {196, 202, 214},  {210, 40, 40},   {44, 76, 176},  kUsual,
+     Hair::Short,    Headwear::Helmet, Lower::Trousers, 0, W_TABARD | W_CAPE},
+    // mage: pointed purple hat, long white beard, robe to the ankles
+    {kSkinPale,  {226, 226, 236}, {96, 58, 168},   {60, 40, 80},    {76, 52, 44},
+     {72, 44, 140},    {236, 196, 64},  kUsual,         {236, 196, 64},
+     Hair::Short,    Headwear::Wizard, Lower::Robe,     6, 0},
+    // farmer: straw hat, green shirt, blue overalls
+    {kSkinTan,   {130, 84, 44},   {104, 150, 64},  {64, 96, 164},   {104, 70, 42},
+     {232, 196, 104},  {176, 52, 44},   kUsual,         kUsual,
+     Hair::Short,    Headwear::Straw,  Lower::Trousers, 0, W_OVERALLS | W_NO_BELT},
+    // merchant: white turban with a jewel, crimson coat, golden sash, black beard
+    {kSkinDark,  {36, 30, 34},    {168, 36, 64},   {70, 48, 76},    {110, 70, 36},
+     {236, 232, 218},  {200, 150, 60},  kUsual,         {236, 188, 60},
+     Hair::Short,    Headwear::Turban, Lower::Trousers, 2, 0},
+    // ranger: green hood, leaf-green tunic, quiver on the back; the hatband is the feathers
+    {kSkinTan,   {170, 90, 40},   {84, 132, 60},   {112, 82, 52},   {72, 48, 32},
+     {52, 100, 48},    {236, 232, 220}, {128, 84, 44},  kUsual,
+     Hair::Short,    Headwear::Hood,   Lower::Trousers, 0, W_QUIVER},
+    // village girl: long red hair, blue dress, white stockings
+    {kSkinFair,  {204, 84, 44},   {70, 112, 196},  {236, 232, 226}, {120, 70, 40},
+     kUsual,           kUsual,          kUsual,         kUsual,
+     Hair::Long,     Headwear::None,   Lower::Dress,    0, W_NO_BELT},
+    // blacksmith: bald, black beard, grey shirt, leather apron
+    {kSkinBrown, {44, 36, 34},    {178, 186, 196}, {84, 70, 60},    {48, 42, 44},
+     kUsual,           kUsual,          {150, 96, 52},  kUsual,
+     Hair::Bald,     Headwear::None,   Lower::Trousers, 3, W_APRON},
+    // noble lady: golden ponytail, tiara, rose gown
+    {kSkinPale,  {244, 208, 96},  {222, 104, 156}, {250, 232, 236}, {150, 40, 90},
+     kUsual,           {70, 130, 230},  kUsual,         kUsual,
+     Hair::Ponytail, Headwear::Tiara,  Lower::Dress,    0, W_NO_BELT},
+};
+// clang-format on
+
+Rgb Or(Rgb given, Rgb usual) {
+    return given.r < 0 ? usual : given;
+}
+
+Look LookOf(const Character& ch) {
+    Look l{};
+    l.colour[SKIN] = ch.skin;
+    l.colour[HAIR] = ch.hair;
+    l.colour[SHIRT] = ch.shirt;
+    l.colour[SLEEVE] = ch.shirt;
+    l.colour[SKIRT] = ch.shirt;
+    l.colour[ACCENT] = Or(ch.accent, ch.shirt);
+    l.colour[LEGS] = ch.legs;
+    l.colour[SHOES] = ch.shoes;
+    l.colour[BELT] = Or(ch.belt, {92, 58, 34});
+    l.colour[HAT] = Or(ch.hat, ch.hair);
+    l.colour[HATBAND] = Or(ch.hatband, {180, 40, 40});
+    l.colour[EYE] = {34, 26, 38};
+    l.colour[BEARD] = ch.hair;
+    l.colour[CAPE] = {150, 30, 40};
+    l.colour[GOLD] = {236, 196, 64};
+    l.colour[MOUTH] = Shade(Shade(ch.skin));
+    l.hair = ch.hair_style;
+    l.hat = ch.headwear;
+    l.lower = ch.lower;
+    l.beard = ch.beard;
+    l.apron = (ch.wears & W_APRON) != 0;
+    l.tabard = (ch.wears & W_TABARD) != 0;
+    l.cape = (ch.wears & W_CAPE) != 0;
+    l.overalls = (ch.wears & W_OVERALLS) != 0;
+    l.quiver = (ch.wears & W_QUIVER) != 0;
+    l.belt = (ch.wears & W_NO_BELT) == 0;
+    return l;
 }
 
 } // namespace
@@ -709,7 +697,7 @@ Look CharacterLook(int index) {
 Canvas DrawHeroSheet() {
     Canvas sheet(kSheetBlocksAcross * kBlockWidth, kSheetBlocksDown * kBlockHeight);
     for (int i = 0; i < kSheetBlocksAcross * kSheetBlocksDown; ++i)
-        DrawBlock(CharacterLook(i), sheet, (i % kSheetBlocksAcross) * kBlockWidth,
+        DrawBlock(LookOf(kTown[i]), sheet, (i % kSheetBlocksAcross) * kBlockWidth,
                   (i / kSheetBlocksAcross) * kBlockHeight);
     return sheet;
 }
