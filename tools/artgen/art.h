@@ -1,14 +1,10 @@
 // The art generator: every image and map the game ships is drawn here, reproducibly.
 #pragma once
 
-#include "tools/artgen/canvas.h"
-
 #include <string>
 
-// Writes an uncompressed TGA, top-left origin: 32 bits a pixel (BGRA) with alpha, else 24 (BGR).
-bool WriteTga(const std::string& path, const Canvas& image, bool with_alpha);
-// Writes a text file exactly as given.
-bool WriteText(const std::string& path, const std::string& text);
+// Writes a file exactly as given; false after printing what went wrong.
+bool WriteFile(const std::string& path, const std::string& bytes);
 
 // Tile set and maps into outdir; false after printing what went wrong.
 bool MakeWorldArt(const std::string& outdir);

@@ -1,7 +1,7 @@
 // The figure half of the art generator: characters, the font and the chat panel.
 #pragma once
 
-#include "tools/artgen/art.h"
+#include "tools/artgen/canvas.h"
 #include "tools/artgen/geometry.h"
 
 // The eight characters, block by block, row by row from the top-left.
