@@ -239,26 +239,36 @@ void FrontHair(Cell& c, const Look& l, bool back) {
     }
 }
 
+// Hats that look the same from every side, or whose lower part does.
+void StrawHat(Cell& c) {
+    c.Row(3, 9, 14, HAT);
+    c.Rect(8, 4, 15, 5, HAT);
+    c.Row(6, 8, 15, HATBAND);
+    c.Row(7, 4, 19, HAT);
+    c.Row(8, 5, 18, HAT);
+}
+
+// The wizard's brim, band and the foot of the cone; the tip differs by direction.
+void WizardBrim(Cell& c) {
+    c.Row(8, 5, 18, HAT);
+    c.Row(7, 6, 17, HAT);
+    c.Row(6, 8, 15, HATBAND);
+    c.Row(5, 9, 14, HAT);
+    c.Row(4, 9, 13, HAT);
+}
+
 void FrontHeadwear(Cell& c, const Look& l, bool back) {
     switch (l.hat) {
     case Headwear::None:
         break;
     case Headwear::Wizard:
-        c.Row(8, 5, 18, HAT);
-        c.Row(7, 6, 17, HAT);
-        c.Row(6, 8, 15, HATBAND);
-        c.Row(5, 9, 14, HAT);
-        c.Row(4, 9, 13, HAT);
+        WizardBrim(c);
         c.Row(3, 10, 13, HAT);
         c.Row(2, 12, 14, HAT);
         if (!back) c.Set(11, 6, GOLD);
         break;
     case Headwear::Straw:
-        c.Row(3, 9, 14, HAT);
-        c.Rect(8, 4, 15, 5, HAT);
-        c.Row(6, 8, 15, HATBAND);
-        c.Row(7, 4, 19, HAT);
-        c.Row(8, 5, 18, HAT);
+        StrawHat(c);
         break;
     case Headwear::Helmet:
         c.Rect(10, 2, 13, 3, HATBAND); // plume
@@ -406,20 +416,12 @@ void SideHeadwear(Cell& c, const Look& l) {
     case Headwear::None:
         break;
     case Headwear::Wizard:
-        c.Row(8, 5, 18, HAT);
-        c.Row(7, 6, 17, HAT);
-        c.Row(6, 8, 15, HATBAND);
-        c.Row(5, 9, 14, HAT);
-        c.Row(4, 9, 13, HAT);
+        WizardBrim(c);
         c.Row(3, 8, 12, HAT);
         c.Row(2, 6, 9, HAT); // the tip flops backwards
         break;
     case Headwear::Straw:
-        c.Row(3, 9, 14, HAT);
-        c.Rect(8, 4, 15, 5, HAT);
-        c.Row(6, 8, 15, HATBAND);
-        c.Row(7, 4, 19, HAT);
-        c.Row(8, 5, 18, HAT);
+        StrawHat(c);
         break;
     case Headwear::Helmet:
         c.Row(2, 8, 12, HATBAND);
