@@ -2,6 +2,8 @@
 // animation and extrapolation arithmetic, and the two records the whole client shares.
 #pragma once
 
+#include "core/geometry.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -29,8 +31,6 @@ struct character {
     int oldcol = 0;                 // avatar's collision after the previous movement step
 };
 
-// Size of one character block in the sprite sheet, and of one picture in it.
-constexpr int CHAR_BLOCK_W = 72, CHAR_BLOCK_H = 128, CHAR_FRAME_W = 24, CHAR_FRAME_H = 32;
 
 // Most sprite sets a sheet may hold; a larger sheet is refused as bad data before anything is cut.
 constexpr int MAX_SPRITE_SETS = 64;

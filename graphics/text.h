@@ -2,20 +2,13 @@
 #pragma once
 
 #include "core/config.h"
+#include "core/geometry.h"
 
 #include <GL/gl.h>
 
 // Where the font image lives.
 #define FONT_FILE RESOURCE_DIR "font.tga"
 
-// The font image is a grid of this many glyph cells across and down.
-constexpr int FONT_CELLS = 16;
-// Glyphs, and so display lists, the font has.
-constexpr int FONT_GLYPHS = FONT_CELLS * FONT_CELLS;
-// Side of the square a glyph covers, in text-space units.
-constexpr int GLYPH_SIZE = 16;
-// How far the pen moves right after each glyph.
-constexpr int GLYPH_ADVANCE = 10;
 // The text space is always this big, whatever the window's size.
 constexpr int TEXT_SPACE_WIDTH = 640;
 constexpr int TEXT_SPACE_HEIGHT = 480;

@@ -2,6 +2,7 @@
 // and map-exit tests of the local player.
 #pragma once
 
+#include "core/geometry.h"
 #include "core/map.h"
 
 #include <GL/gl.h>
@@ -16,8 +17,6 @@ struct tile {
     GLuint texture = 0; // OpenGL texture of the tile's image
 };
 
-// Side of one tile in the tile-set image, pixels.
-constexpr int TILE_PIXELS = 16;
 // Most tiles one tile-set image may hold (a 2048 by 2048 pixel image).
 constexpr int MAX_TILES = 16384;
 

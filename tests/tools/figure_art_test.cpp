@@ -19,7 +19,7 @@ struct Image {
     int width = 0, height = 0;
     std::vector<std::uint8_t> bgra;
     const std::uint8_t* At(int x, int y) const {
-        return &bgra[(static_cast<std::size_t>(y) * width + x) * 4];
+        return &bgra[static_cast<std::size_t>((y * width + x) * 4)];
     }
 };
 
@@ -32,7 +32,7 @@ Image ReadTga32(const std::string& name) {
         return {};
     Image image{h[12] | h[13] << 8, h[14] | h[15] << 8, {}};
     if (image.width > kMaxImageSide || image.height > kMaxImageSide) return {};
-    image.bgra.resize(static_cast<std::size_t>(image.width) * image.height * 4);
+    image.bgra.resize(static_cast<std::size_t>(image.width * image.height * 4));
     if (!in.read(reinterpret_cast<char*>(image.bgra.data()), std::streamsize(image.bgra.size()))) return {};
     return image;
 }
@@ -76,13 +76,15 @@ TEST(FontImage, PrintableGlyphsFitTheAdvanceAndTheSecondSetIsBold) {
     for (int glyph = 0; glyph < 256; ++glyph) {
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x) {
-                total[glyph] += coverage(glyph, x, y);
+                total[static_cast<std::size_t>(glyph)] += coverage(glyph, x, y);
                 // Anything right of the advance would be drawn over by, or over, the next letter.
                 EXPECT_TRUE(x < 10 || coverage(glyph, x, y) == 0)
                     << "glyph " << glyph << " at " << x << "," << y;
             }
         const bool printable = glyph % 128 > 0 && glyph % 128 < 95; // codes 33 to 126
-        EXPECT_TRUE(printable ? total[glyph] > 255 : total[glyph] == 0) << "glyph " << glyph;
+        EXPECT_TRUE(printable ? total[static_cast<std::size_t>(glyph)] > 255
+                              : total[static_cast<std::size_t>(glyph)] == 0)
+            << "glyph " << glyph;
     }
     const long regular = std::accumulate(total.begin() + 1, total.begin() + 95, 0L);
     EXPECT_GT(std::accumulate(total.begin() + 129, total.begin() + 223, 0L), regular + regular / 5);

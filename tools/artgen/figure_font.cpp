@@ -33,15 +33,15 @@ bool DrawGlyph(FT_Face face, int code, Canvas& out, int cx, int cy) {
     const FT_Bitmap& bm = slot->bitmap;
     const int advance = static_cast<int>(slot->advance.x >> 6);
     // Centre the glyph's own advance within the game's 10-pixel advance.
-    const int pen_x = (kFontAdvance - advance) / 2;
-    const int baseline = kFontCell - kBelowBaseline;
+    const int pen_x = (GLYPH_ADVANCE - advance) / 2;
+    const int baseline = GLYPH_SIZE - kBelowBaseline;
     for (unsigned row = 0; row < bm.rows; ++row)
         for (unsigned col = 0; col < bm.width; ++col) {
             const int x = pen_x + slot->bitmap_left + static_cast<int>(col);
             const int y = baseline - slot->bitmap_top + static_cast<int>(row);
             const std::uint8_t coverage = bm.buffer[static_cast<int>(row) * bm.pitch + static_cast<int>(col)];
             if (coverage == 0) continue;
-            if (x < 0 || x >= kFontAdvance || y < 0 || y >= kFontCell) {
+            if (x < 0 || x >= GLYPH_ADVANCE || y < 0 || y >= GLYPH_SIZE) {
                 std::fprintf(stderr, "font: character %d does not fit its cell\n", code);
                 return false;
             }
@@ -59,7 +59,7 @@ bool DrawSet(FT_Library lib, const char* path, int first_glyph, Canvas& out) {
     bool ok = FT_Set_Pixel_Sizes(face, 0, kPixelSize) == 0;
     for (int code = kFirstCode; ok && code <= kLastCode; ++code) {
         const int glyph = first_glyph + code - kFirstCode;
-        ok = DrawGlyph(face, code, out, (glyph % 16) * kFontCell, (glyph / 16) * kFontCell);
+        ok = DrawGlyph(face, code, out, (glyph % 16) * GLYPH_SIZE, (glyph / 16) * GLYPH_SIZE);
     }
     FT_Done_Face(face);
     return ok;
@@ -68,7 +68,7 @@ bool DrawSet(FT_Library lib, const char* path, int first_glyph, Canvas& out) {
 } // namespace
 
 bool DrawFontSheet(Canvas& out) {
-    out = Canvas(16 * kFontCell, 16 * kFontCell);
+    out = Canvas(16 * GLYPH_SIZE, 16 * GLYPH_SIZE);
     // Transparent white, so even a filtered edge never darkens the text.
     for (int y = 0; y < out.height; ++y)
         for (int x = 0; x < out.width; ++x)

@@ -5,6 +5,7 @@
 // the sides and 4 at top and bottom, both about 7.5 screen pixels: the chat log starts 10
 // pixels from the left edge and must not touch the wood.
 #include "tools/artgen/figure_art.h"
+#include "tools/artgen/paint.h"
 
 #include <cstdint>
 
@@ -15,47 +16,32 @@ constexpr int kHeight = 64;
 constexpr int kSide = 3;
 constexpr int kTopBottom = 4;
 
-std::uint32_t Hash(int x, int y, std::uint32_t seed) {
-    std::uint32_t h = seed * 0x9E3779B9u;
-    h ^= static_cast<std::uint32_t>(x) * 0x85EBCA6Bu;
-    h ^= static_cast<std::uint32_t>(y) * 0xC2B2AE35u;
-    h ^= h >> 15;
-    h *= 0x2C1B3C6Du;
-    h ^= h >> 12;
-    h *= 0x297A2D39u;
-    h ^= h >> 15;
-    return h;
-}
-
 // A value from -range to +range that stays the same along `len` texels of a grain line.
 int Grain(int along, int across, int len, int range, std::uint32_t seed) {
     const int a = along / len;
     const int t = along % len;
-    const int v0 = static_cast<int>(Hash(a, across, seed) % (2 * range + 1)) - range;
-    const int v1 = static_cast<int>(Hash(a + 1, across, seed) % (2 * range + 1)) - range;
+    const std::uint32_t values = static_cast<std::uint32_t>(2 * range + 1);
+    const int v0 = static_cast<int>(GrainHash(a, across, seed) % values) - range;
+    const int v1 = static_cast<int>(GrainHash(a + 1, across, seed) % values) - range;
     return v0 + (v1 - v0) * t / len;
 }
 
-std::uint8_t Clamp(int v) {
-    return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-}
-
 void PutShaded(Canvas& c, int x, int y, int r, int g, int b) {
-    c.Put(x, y, Clamp(r), Clamp(g), Clamp(b), 255);
+    c.Put(x, y, ClampByte(r), ClampByte(g), ClampByte(b), 255);
 }
 
 // Wood: `depth` counts texels in from the outer edge, so each bar is lit on its outer
 // side and shadowed where it meets the slate; `along` runs with the grain.
 void Wood(Canvas& c, int x, int y, int along, int across, int depth, int thickness) {
     int v = Grain(along, across, 5, 20, 11u);
-    if (Hash(along / 2, across, 12u) % 13 == 0) v -= 30; // a knot or a dark streak
+    if (GrainHash(along / 2, across, 12u) % 13 == 0) v -= 30; // a knot or a dark streak
     if (depth == 1) v += 28;
     if (depth == thickness - 1) v -= 18;
     PutShaded(c, x, y, 146 + v, 96 + v * 3 / 4, 54 + v / 2);
 }
 
 void Slate(Canvas& c, int x, int y) {
-    int v = Grain(x, y / 2, 9, 5, 21u) + static_cast<int>(Hash(x, y, 22u) % 5) - 2;
+    int v = Grain(x, y / 2, 9, 5, 21u) + static_cast<int>(GrainHash(x, y, 22u) % 5) - 2;
     // Sunken edge: the frame casts a shadow onto the slate along the top and the left.
     const int from_top = y - kTopBottom;
     const int from_left = x - kSide;
@@ -84,7 +70,7 @@ void CornerPlate(Canvas& c, int x0, int y0, bool flip_x, bool flip_y) {
         for (int i = 0; i + j < kSize; ++i) {
             const int x = flip_x ? x0 - i : x0 + i;
             const int y = flip_y ? y0 - j : y0 + j;
-            int v = static_cast<int>(Hash(i, j, 31u) % 7) - 3;
+            int v = static_cast<int>(GrainHash(i, j, 31u) % 7) - 3;
             if (i == 0 || j == 0)
                 v = -44; // the panel's rim runs over the bracket
             else if (i + j == kSize - 1)

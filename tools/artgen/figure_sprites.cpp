@@ -4,6 +4,7 @@
 // and outlined from that map, so every character gets the same lighting from the top left
 // and the same dark rim that keeps it readable on any ground.
 #include "tools/artgen/figure_art.h"
+#include "tools/artgen/paint.h"
 
 #include <cstdint>
 #include <cstring>
@@ -31,10 +32,6 @@ enum Mat : std::uint8_t {
     MAT_COUNT
 };
 
-struct Rgb {
-    std::uint8_t r, g, b;
-};
-
 enum class Hair { Short, Long, Ponytail, Bald };
 enum class Headwear { None, Wizard, Straw, Helmet, Hood, Turban, Tiara };
 enum class Lower { Trousers, Robe, Dress };
@@ -55,15 +52,15 @@ struct Look {
 
 // The frame being drawn: a material and a "far side" flag per pixel.
 struct Cell {
-    std::uint8_t mat[kFrameHeight][kFrameWidth];
-    bool far[kFrameHeight][kFrameWidth];
+    std::uint8_t mat[CHAR_FRAME_H][CHAR_FRAME_W];
+    bool far[CHAR_FRAME_H][CHAR_FRAME_W];
 
     Cell() {
         std::memset(mat, 0, sizeof mat);
         std::memset(far, 0, sizeof far);
     }
     void Set(int x, int y, Mat m, bool is_far = false) {
-        if (x < 0 || y < 0 || x >= kFrameWidth || y >= kFrameHeight) return;
+        if (x < 0 || y < 0 || x >= CHAR_FRAME_W || y >= CHAR_FRAME_H) return;
         mat[y][x] = m;
         far[y][x] = is_far;
     }
@@ -75,13 +72,13 @@ struct Cell {
     }
     void Row(int y, int x0, int x1, Mat m, bool is_far = false) { Rect(x0, y, x1, y, m, is_far); }
     Mat At(int x, int y) const {
-        if (x < 0 || y < 0 || x >= kFrameWidth || y >= kFrameHeight) return NONE;
+        if (x < 0 || y < 0 || x >= CHAR_FRAME_W || y >= CHAR_FRAME_H) return NONE;
         return static_cast<Mat>(mat[y][x]);
     }
     void Mirror() {
-        for (int y = 0; y < kFrameHeight; ++y)
-            for (int x = 0; x < kFrameWidth / 2; ++x) {
-                const int o = kFrameWidth - 1 - x;
+        for (int y = 0; y < CHAR_FRAME_H; ++y)
+            for (int x = 0; x < CHAR_FRAME_W / 2; ++x) {
+                const int o = CHAR_FRAME_W - 1 - x;
                 std::uint8_t m = mat[y][x];
                 mat[y][x] = mat[y][o];
                 mat[y][o] = m;
@@ -242,26 +239,36 @@ void FrontHair(Cell& c, const Look& l, bool back) {
     }
 }
 
+// Hats that look the same from every side, or whose lower part does.
+void StrawHat(Cell& c) {
+    c.Row(3, 9, 14, HAT);
+    c.Rect(8, 4, 15, 5, HAT);
+    c.Row(6, 8, 15, HATBAND);
+    c.Row(7, 4, 19, HAT);
+    c.Row(8, 5, 18, HAT);
+}
+
+// The wizard's brim, band and the foot of the cone; the tip differs by direction.
+void WizardBrim(Cell& c) {
+    c.Row(8, 5, 18, HAT);
+    c.Row(7, 6, 17, HAT);
+    c.Row(6, 8, 15, HATBAND);
+    c.Row(5, 9, 14, HAT);
+    c.Row(4, 9, 13, HAT);
+}
+
 void FrontHeadwear(Cell& c, const Look& l, bool back) {
     switch (l.hat) {
     case Headwear::None:
         break;
     case Headwear::Wizard:
-        c.Row(8, 5, 18, HAT);
-        c.Row(7, 6, 17, HAT);
-        c.Row(6, 8, 15, HATBAND);
-        c.Row(5, 9, 14, HAT);
-        c.Row(4, 9, 13, HAT);
+        WizardBrim(c);
         c.Row(3, 10, 13, HAT);
         c.Row(2, 12, 14, HAT);
         if (!back) c.Set(11, 6, GOLD);
         break;
     case Headwear::Straw:
-        c.Row(3, 9, 14, HAT);
-        c.Rect(8, 4, 15, 5, HAT);
-        c.Row(6, 8, 15, HATBAND);
-        c.Row(7, 4, 19, HAT);
-        c.Row(8, 5, 18, HAT);
+        StrawHat(c);
         break;
     case Headwear::Helmet:
         c.Rect(10, 2, 13, 3, HATBAND); // plume
@@ -409,20 +416,12 @@ void SideHeadwear(Cell& c, const Look& l) {
     case Headwear::None:
         break;
     case Headwear::Wizard:
-        c.Row(8, 5, 18, HAT);
-        c.Row(7, 6, 17, HAT);
-        c.Row(6, 8, 15, HATBAND);
-        c.Row(5, 9, 14, HAT);
-        c.Row(4, 9, 13, HAT);
+        WizardBrim(c);
         c.Row(3, 8, 12, HAT);
         c.Row(2, 6, 9, HAT); // the tip flops backwards
         break;
     case Headwear::Straw:
-        c.Row(3, 9, 14, HAT);
-        c.Rect(8, 4, 15, 5, HAT);
-        c.Row(6, 8, 15, HATBAND);
-        c.Row(7, 4, 19, HAT);
-        c.Row(8, 5, 18, HAT);
+        StrawHat(c);
         break;
     case Headwear::Helmet:
         c.Row(2, 8, 12, HATBAND);
@@ -543,37 +542,11 @@ void DrawSide(Cell& c, const Look& l, int phase) {
     SideHead(c, l);
 }
 
-// ---- Colours ----
-
-Rgb Scale(Rgb c, int num, int add_r, int add_g, int add_b) {
-    auto ch = [num](int v, int add) {
-        int s = v * num / 256 + add;
-        return static_cast<std::uint8_t>(s < 0 ? 0 : s > 255 ? 255 : s);
-    };
-    return Rgb{ch(c.r, add_r), ch(c.g, add_g), ch(c.b, add_b)};
-}
-
-// Shadows lean towards cool purple and lights towards warm yellow, a painter's habit that
-// keeps small sprites from looking flat.
-Rgb Shade(Rgb c) {
-    return Scale(c, 176, 0, 0, 14);
-}
-Rgb Light(Rgb c) {
-    auto up = [](int v, int warm) {
-        int s = v + (255 - v) * 72 / 256 + warm;
-        return static_cast<std::uint8_t>(s > 255 ? 255 : s);
-    };
-    return Rgb{up(c.r, 6), up(c.g, 3), up(c.b, 0)};
-}
-Rgb Outline(Rgb c) {
-    return Scale(c, 52, 10, 6, 14);
-}
-
 // Paints a laid-out frame into the sheet at (ox, oy): shading from the material edges,
 // then a dark rim on every transparent pixel that touches the figure.
 void Paint(const Cell& c, const Look& l, Canvas& sheet, int ox, int oy) {
-    for (int y = 0; y < kFrameHeight; ++y)
-        for (int x = 0; x < kFrameWidth; ++x) {
+    for (int y = 0; y < CHAR_FRAME_H; ++y)
+        for (int x = 0; x < CHAR_FRAME_W; ++x) {
             const Mat m = c.At(x, y);
             if (m == NONE) {
                 Mat touching = NONE;
@@ -582,8 +555,7 @@ void Paint(const Cell& c, const Look& l, Canvas& sheet, int ox, int oy) {
                 for (int k = 0; k < 4 && touching == NONE; ++k)
                     touching = c.At(nx[k], ny[k]);
                 if (touching != NONE) {
-                    const Rgb o = Outline(l.colour[touching]);
-                    sheet.Put(ox + x, oy + y, o.r, o.g, o.b, 255);
+                    Px(sheet, ox + x, oy + y, Rim(l.colour[touching]));
                 }
                 continue;
             }
@@ -598,7 +570,7 @@ void Paint(const Cell& c, const Look& l, Canvas& sheet, int ox, int oy) {
             } else if (c.At(x - 1, y) != m || c.At(x, y - 1) != m) {
                 out = Light(base);
             }
-            sheet.Put(ox + x, oy + y, out.r, out.g, out.b, 255);
+            Px(sheet, ox + x, oy + y, out);
         }
 }
 
@@ -622,35 +594,25 @@ void DrawBlock(const Look& l, Canvas& sheet, int bx, int by) {
                 c.Mirror();
                 break;
             }
-            Paint(c, l, sheet, bx + frame * kFrameWidth, by + dir * kFrameHeight);
+            Paint(c, l, sheet, bx + frame * CHAR_FRAME_W, by + dir * CHAR_FRAME_H);
         }
 }
 
-Look BaseLook(Rgb skin, Rgb hair, Rgb shirt, Rgb legs, Rgb shoes) {
-    Look l{};
-    l.colour[SKIN] = skin;
-    l.colour[HAIR] = hair;
-    l.colour[SHIRT] = shirt;
-    l.colour[SLEEVE] = shirt;
-    l.colour[SKIRT] = shirt;
-    l.colour[ACCENT] = shirt;
-    l.colour[LEGS] = legs;
-    l.colour[SHOES] = shoes;
-    l.colour[BELT] = {92, 58, 34};
-    l.colour[HAT] = hair;
-    l.colour[HATBAND] = {180, 40, 40};
-    l.colour[EYE] = {34, 26, 38};
-    l.colour[BEARD] = hair;
-    l.colour[CAPE] = {150, 30, 40};
-    l.colour[GOLD] = {236, 196, 64};
-    l.colour[MOUTH] = Shade(Shade(skin));
-    l.hair = Hair::Short;
-    l.hat = Headwear::None;
-    l.lower = Lower::Trousers;
-    l.belt = true;
-    return l;
-}
+enum Wear : unsigned { W_APRON = 1, W_TABARD = 2, W_CAPE = 4, W_OVERALLS = 8, W_QUIVER = 16, W_NO_BELT = 32 };
 
+// What sets one person of the town apart. Colours given as kUsual take the usual choice: the
+// hat in the hair's colour, a red hatband, the accent in the shirt's colour, a leather belt.
+struct Character {
+    Rgb skin, hair, shirt, legs, shoes;
+    Rgb hat, hatband, accent, belt;
+    Hair hair_style;
+    Headwear headwear;
+    Lower lower;
+    int beard;
+    unsigned wears; // Wear bits
+};
+
+const Rgb kUsual{-1, -1, -1};
 const Rgb kSkinFair{246, 208, 172};
 const Rgb kSkinPale{250, 222, 200};
 const Rgb kSkinTan{216, 160, 112};
@@ -658,88 +620,86 @@ const Rgb kSkinBrown{168, 110, 70};
 const Rgb kSkinDark{134, 86, 56};
 
 // The town's people, in block order.
-Look CharacterLook(int index) {
-    switch (index) {
-    case 0: { // knight: helmet with a red plume, blue tabard over mail, red cape
-        Look l = BaseLook(kSkinFair, {120, 80, 40}, {150, 156, 168}, {84, 86, 98}, {96, 62, 38});
-        l.hat = Headwear::Helmet;
-        l.colour[HAT] = {196, 202, 214};
-        l.colour[HATBAND] = {210, 40, 40};
-        l.colour[ACCENT] = {44, 76, 176};
-        l.tabard = true;
-        l.cape = true;
-        return l;
-    }
-    case 1: { // mage: pointed purple hat, long white beard, robe to the ankles
-        Look l = BaseLook(kSkinPale, {226, 226, 236}, {96, 58, 168}, {60, 40, 80}, {76, 52, 44});
-        l.hat = Headwear::Wizard;
-        l.colour[HAT] = {72, 44, 140};
-        l.colour[HATBAND] = {236, 196, 64};
-        l.colour[BELT] = {236, 196, 64};
-        l.lower = Lower::Robe;
-        l.beard = 6;
-        return l;
-    }
-    case 2: { // farmer: straw hat, green shirt, blue overalls
-        Look l = BaseLook(kSkinTan, {130, 84, 44}, {104, 150, 64}, {64, 96, 164}, {104, 70, 42});
-        l.hat = Headwear::Straw;
-        l.colour[HAT] = {232, 196, 104};
-        l.colour[HATBAND] = {176, 52, 44};
-        l.overalls = true;
-        l.belt = false;
-        return l;
-    }
-    case 3: { // merchant: white turban with a jewel, crimson coat, golden sash, black beard
-        Look l = BaseLook(kSkinDark, {36, 30, 34}, {168, 36, 64}, {70, 48, 76}, {110, 70, 36});
-        l.hat = Headwear::Turban;
-        l.colour[HAT] = {236, 232, 218};
-        l.colour[HATBAND] = {200, 150, 60};
-        l.colour[BELT] = {236, 188, 60};
-        l.beard = 2;
-        return l;
-    }
-    case 4: { // ranger: green hood, leaf-green tunic, quiver on the back
-        Look l = BaseLook(kSkinTan, {170, 90, 40}, {84, 132, 60}, {112, 82, 52}, {72, 48, 32});
-        l.hat = Headwear::Hood;
-        l.colour[HAT] = {52, 100, 48};
-        l.colour[ACCENT] = {128, 84, 44};
-        l.colour[HATBAND] = {236, 232, 220}; // the arrows' feathers
-        l.quiver = true;
-        return l;
-    }
-    case 5: { // village girl: long red hair, blue dress, white stockings
-        Look l = BaseLook(kSkinFair, {204, 84, 44}, {70, 112, 196}, {236, 232, 226}, {120, 70, 40});
-        l.hair = Hair::Long;
-        l.lower = Lower::Dress;
-        l.belt = false;
-        return l;
-    }
-    case 6: { // blacksmith: bald, black beard, grey shirt, leather apron
-        Look l = BaseLook(kSkinBrown, {44, 36, 34}, {178, 186, 196}, {84, 70, 60}, {48, 42, 44});
-        l.hair = Hair::Bald;
-        l.colour[ACCENT] = {150, 96, 52};
-        l.apron = true;
-        l.beard = 3;
-        return l;
-    }
-    default: { // noble lady: golden ponytail, tiara, rose gown
-        Look l = BaseLook(kSkinPale, {244, 208, 96}, {222, 104, 156}, {250, 232, 236}, {150, 40, 90});
-        l.hair = Hair::Ponytail;
-        l.hat = Headwear::Tiara;
-        l.colour[HATBAND] = {70, 130, 230};
-        l.lower = Lower::Dress;
-        l.belt = false;
-        return l;
-    }
-    }
+// clang-format off
+const Character kTown[kSheetBlocksAcross * kSheetBlocksDown] = {
+    // skin        hair             shirt            legs             shoes
+    // hat               hatband          accent          belt
+    // knight: helmet with a red plume, blue tabard over mail, red cape
+    {kSkinFair,  {120, 80, 40},   {150, 156, 168}, {84, 86, 98},    {96, 62, 38},
+     {196, 202, 214},  {210, 40, 40},   {44, 76, 176},  kUsual,
+     Hair::Short,    Headwear::Helmet, Lower::Trousers, 0, W_TABARD | W_CAPE},
+    // mage: pointed purple hat, long white beard, robe to the ankles
+    {kSkinPale,  {226, 226, 236}, {96, 58, 168},   {60, 40, 80},    {76, 52, 44},
+     {72, 44, 140},    {236, 196, 64},  kUsual,         {236, 196, 64},
+     Hair::Short,    Headwear::Wizard, Lower::Robe,     6, 0},
+    // farmer: straw hat, green shirt, blue overalls
+    {kSkinTan,   {130, 84, 44},   {104, 150, 64},  {64, 96, 164},   {104, 70, 42},
+     {232, 196, 104},  {176, 52, 44},   kUsual,         kUsual,
+     Hair::Short,    Headwear::Straw,  Lower::Trousers, 0, W_OVERALLS | W_NO_BELT},
+    // merchant: white turban with a jewel, crimson coat, golden sash, black beard
+    {kSkinDark,  {36, 30, 34},    {168, 36, 64},   {70, 48, 76},    {110, 70, 36},
+     {236, 232, 218},  {200, 150, 60},  kUsual,         {236, 188, 60},
+     Hair::Short,    Headwear::Turban, Lower::Trousers, 2, 0},
+    // ranger: green hood, leaf-green tunic, quiver on the back; the hatband is the feathers
+    {kSkinTan,   {170, 90, 40},   {84, 132, 60},   {112, 82, 52},   {72, 48, 32},
+     {52, 100, 48},    {236, 232, 220}, {128, 84, 44},  kUsual,
+     Hair::Short,    Headwear::Hood,   Lower::Trousers, 0, W_QUIVER},
+    // village girl: long red hair, blue dress, white stockings
+    {kSkinFair,  {204, 84, 44},   {70, 112, 196},  {236, 232, 226}, {120, 70, 40},
+     kUsual,           kUsual,          kUsual,         kUsual,
+     Hair::Long,     Headwear::None,   Lower::Dress,    0, W_NO_BELT},
+    // blacksmith: bald, black beard, grey shirt, leather apron
+    {kSkinBrown, {44, 36, 34},    {178, 186, 196}, {84, 70, 60},    {48, 42, 44},
+     kUsual,           kUsual,          {150, 96, 52},  kUsual,
+     Hair::Bald,     Headwear::None,   Lower::Trousers, 3, W_APRON},
+    // noble lady: golden ponytail, tiara, rose gown
+    {kSkinPale,  {244, 208, 96},  {222, 104, 156}, {250, 232, 236}, {150, 40, 90},
+     kUsual,           {70, 130, 230},  kUsual,         kUsual,
+     Hair::Ponytail, Headwear::Tiara,  Lower::Dress,    0, W_NO_BELT},
+};
+// clang-format on
+
+Rgb Or(Rgb given, Rgb usual) {
+    return given.r < 0 ? usual : given;
+}
+
+Look LookOf(const Character& ch) {
+    Look l{};
+    l.colour[SKIN] = ch.skin;
+    l.colour[HAIR] = ch.hair;
+    l.colour[SHIRT] = ch.shirt;
+    l.colour[SLEEVE] = ch.shirt;
+    l.colour[SKIRT] = ch.shirt;
+    l.colour[ACCENT] = Or(ch.accent, ch.shirt);
+    l.colour[LEGS] = ch.legs;
+    l.colour[SHOES] = ch.shoes;
+    l.colour[BELT] = Or(ch.belt, {92, 58, 34});
+    l.colour[HAT] = Or(ch.hat, ch.hair);
+    l.colour[HATBAND] = Or(ch.hatband, {180, 40, 40});
+    l.colour[EYE] = {34, 26, 38};
+    l.colour[BEARD] = ch.hair;
+    l.colour[CAPE] = {150, 30, 40};
+    l.colour[GOLD] = {236, 196, 64};
+    l.colour[MOUTH] = Shade(Shade(ch.skin));
+    l.hair = ch.hair_style;
+    l.hat = ch.headwear;
+    l.lower = ch.lower;
+    l.beard = ch.beard;
+    l.apron = (ch.wears & W_APRON) != 0;
+    l.tabard = (ch.wears & W_TABARD) != 0;
+    l.cape = (ch.wears & W_CAPE) != 0;
+    l.overalls = (ch.wears & W_OVERALLS) != 0;
+    l.quiver = (ch.wears & W_QUIVER) != 0;
+    l.belt = (ch.wears & W_NO_BELT) == 0;
+    return l;
 }
 
 } // namespace
 
 Canvas DrawHeroSheet() {
-    Canvas sheet(kSheetBlocksAcross * kBlockWidth, kSheetBlocksDown * kBlockHeight);
+    Canvas sheet(kSheetBlocksAcross * CHAR_BLOCK_W, kSheetBlocksDown * CHAR_BLOCK_H);
     for (int i = 0; i < kSheetBlocksAcross * kSheetBlocksDown; ++i)
-        DrawBlock(CharacterLook(i), sheet, (i % kSheetBlocksAcross) * kBlockWidth,
-                  (i / kSheetBlocksAcross) * kBlockHeight);
+        DrawBlock(LookOf(kTown[i]), sheet, (i % kSheetBlocksAcross) * CHAR_BLOCK_W,
+                  (i / kSheetBlocksAcross) * CHAR_BLOCK_H);
     return sheet;
 }

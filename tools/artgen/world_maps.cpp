@@ -4,16 +4,12 @@
 // second layer's objects, each with the cells it blocks.
 #include "tools/artgen/world_maps.h"
 
+#include "tools/artgen/paint.h"
 #include "tools/artgen/world_tiles.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <deque>
-#include <map>
-
-const char* const kWorldTileSetPath = "Tavrel.app/Contents/Resources/tiles.tga";
 
 namespace {
 
@@ -25,23 +21,9 @@ constexpr int kMainW = 48, kMainH = 36;
 constexpr int kHouseW = 14, kHouseH = 13;
 constexpr int kForestW = 64, kForestH = 64;
 
-// Upper limit on a side of any map we write; the checker refuses anything larger.
-constexpr int kMaxSide = 256;
-
-std::uint32_t CellHash(int x, int y, int seed) {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 73856093u ^ static_cast<std::uint32_t>(y) * 19349663u ^
-                      static_cast<std::uint32_t>(seed) * 83492791u;
-    h = (h ^ (h >> 13)) * 1274126177u;
-    return h ^ (h >> 16);
-}
-
-float CellRand(int x, int y, int seed) {
-    return static_cast<float>(CellHash(x, y, seed) & 0xFFFF) / 65536.0f;
-}
-
 // World position of the centre of grid cell (col, row) on a map `height` rows tall.
 float CentreX(int col) {
-    return col + 0.5f;
+    return static_cast<float>(col) + 0.5f;
 }
 float CentreY(int row, int height) {
     return static_cast<float>(height - 1 - row) + 0.5f;
@@ -109,7 +91,7 @@ class Builder {
     void Pond(float cx, float cy, float rx, float ry) {
         for (int vy = 0; vy <= h_; ++vy)
             for (int vx = 0; vx <= w_; ++vx) {
-                const float dx = (vx - cx) / rx, dy = (vy - cy) / ry;
+                const float dx = (static_cast<float>(vx) - cx) / rx, dy = (static_cast<float>(vy) - cy) / ry;
                 const float wobble =
                     0.07f * std::sin(std::atan2(dy, dx) * 3 + 1) + 0.04f * std::sin(std::atan2(dy, dx) * 5);
                 const float d = std::sqrt(dx * dx + dy * dy) + wobble;
@@ -272,7 +254,7 @@ class Builder {
     }
 
   private:
-    std::size_t Index(int c, int r) const { return static_cast<std::size_t>(r) * w_ + c; }
+    std::size_t Index(int c, int r) const { return m_.Cell(c, r); }
 
     int w_, h_;
     WorldMap m_;
@@ -486,8 +468,8 @@ WorldMap BuildForest() {
     // The stream, north to south, winding.
     for (int vy = 0; vy <= kForestH; ++vy)
         for (int vx = 0; vx <= kForestW; ++vx) {
-            const float centre = 41.0f + 2.5f * std::sin(vy * 0.18f);
-            const float d = std::fabs(vx - centre);
+            const float centre = 41.0f + 2.5f * std::sin(static_cast<float>(vy) * 0.18f);
+            const float d = std::fabs(static_cast<float>(vx) - centre);
             const int lv = d < 1.0f ? L_DEEP : (d < 2.0f ? L_SHALLOW : (d < 3.0f ? L_SAND : -1));
             if (lv >= 0) b.Level(vx, vy) = std::max(b.Level(vx, vy), lv);
         }
@@ -572,154 +554,8 @@ WorldMap BuildForest() {
     return m;
 }
 
-// ---- checks --------------------------------------------------------------------------------
-
-bool Blocked(const WorldMap& m, int col, int worldrow) {
-    if (col < 0 || worldrow < 0 || col >= m.width || worldrow >= m.height) return true;
-    return m.At(m.block, col, m.height - 1 - worldrow) == 1;
-}
-
-// The player's feet: two points 0.2 either side, half a unit below the position, cells by truncation.
-bool FeetFree(const WorldMap& m, float x, float y) {
-    const int row = static_cast<int>(y - 0.5f);
-    return !Blocked(m, static_cast<int>(x + 0.2f), row) && !Blocked(m, static_cast<int>(x - 0.2f), row) &&
-           x >= 0 && y >= 0 && x < m.width && y < m.height;
-}
-
-const WorldExit* ExitAt(const WorldMap& m, int col, int worldrow) {
-    for (const WorldExit& e : m.exits)
-        if (e.posx == col && e.posy == worldrow) return &e;
-    return nullptr;
-}
-
-// Cells reachable on foot from a position, by steps between free cells.
-std::vector<char> Reach(const WorldMap& m, float x, float y) {
-    std::vector<char> seen(static_cast<std::size_t>(m.width * m.height), 0);
-    std::deque<std::pair<int, int>> todo; // column, world row
-    auto visit = [&](int c, int w) {
-        if (Blocked(m, c, w)) return;
-        char& s = seen[static_cast<std::size_t>((m.height - 1 - w) * m.width + c)];
-        if (s) return;
-        s = 1;
-        todo.emplace_back(c, w);
-    };
-    visit(static_cast<int>(x), static_cast<int>(y));
-    while (!todo.empty()) {
-        const auto [c, w] = todo.front();
-        todo.pop_front();
-        if (ExitAt(m, c, w)) continue; // stepping here leaves the map
-        visit(c + 1, w), visit(c - 1, w), visit(c, w + 1), visit(c, w - 1);
-    }
-    return seen;
-}
-
-bool Fail(std::string* error, const std::string& map, const std::string& what) {
-    *error = map + ": " + what;
-    return false;
-}
-
 } // namespace
 
 std::vector<WorldMap> BuildWorldMaps() {
     return {BuildVillage(), BuildHouse(), BuildForest()};
-}
-
-bool CheckWorldMaps(const std::vector<WorldMap>& maps, int tile_count, std::string* error) {
-    std::map<std::string, const WorldMap*> byname;
-    for (const WorldMap& m : maps)
-        byname[m.name] = &m;
-    if (!byname.count("main.map")) return Fail(error, "main.map", "missing");
-    for (const WorldMap& m : maps) {
-        const std::string& n = m.name;
-        if (m.width < 1 || m.height < 1 || m.width > kMaxSide || m.height > kMaxSide)
-            return Fail(error, n, "bad size");
-        const std::size_t cells = static_cast<std::size_t>(m.width * m.height);
-        if (m.ground.size() != cells || m.block.size() != cells || m.layer2.size() != cells)
-            return Fail(error, n, "grid sizes differ from the header");
-        for (std::size_t i = 0; i < cells; ++i) {
-            const std::string where =
-                " at column " + std::to_string(i % m.width) + " row " + std::to_string(i / m.width);
-            if (m.ground[i] < 0 || m.ground[i] >= tile_count)
-                return Fail(error, n, "ground tile out of range" + where);
-            if (m.layer2[i] >= tile_count) return Fail(error, n, "second-layer tile out of range" + where);
-            if (m.block[i] != 0 && m.block[i] != 1) return Fail(error, n, "block value not 0 or 1" + where);
-        }
-        for (int k = 0; k < 3; ++k)
-            if (m.background[k] < 0 || m.background[k] > 255)
-                return Fail(error, n, "background colour out of range");
-        if (!FeetFree(m, m.startx, m.starty)) return Fail(error, n, "start position blocked");
-        if (ExitAt(m, static_cast<int>(m.startx), static_cast<int>(m.starty)))
-            return Fail(error, n, "start on an exit");
-        const std::vector<char> reach = Reach(m, m.startx, m.starty);
-        auto reached = [&](int c, int w) {
-            return reach[static_cast<std::size_t>((m.height - 1 - w) * m.width + c)] != 0;
-        };
-        for (int r = 0; r < m.height; ++r)
-            for (int c = 0; c < m.width; ++c) {
-                const bool edge = r == 0 || c == 0 || r == m.height - 1 || c == m.width - 1;
-                if (edge && reached(c, m.height - 1 - r) && !ExitAt(m, c, m.height - 1 - r))
-                    return Fail(error, n,
-                                "the edge can be reached at column " + std::to_string(c) + " row " +
-                                    std::to_string(r));
-            }
-        for (const WorldExit& e : m.exits) {
-            const std::string which = "exit at " + std::to_string(e.posx) + "," + std::to_string(e.posy);
-            if (e.posx < 0 || e.posy < 0 || e.posx >= m.width || e.posy >= m.height)
-                return Fail(error, n, which + " off the grid");
-            if (Blocked(m, e.posx, e.posy)) return Fail(error, n, which + " on a blocked cell");
-            if (!reached(e.posx, e.posy)) return Fail(error, n, which + " can't be reached from the start");
-            if (e.newmap.empty() || e.newmap.find(' ') != std::string::npos || !byname.count(e.newmap))
-                return Fail(error, n, which + " leads to an unknown map " + e.newmap);
-            const WorldMap& t = *byname[e.newmap];
-            if (!FeetFree(t, e.newposx, e.newposy))
-                return Fail(error, n, which + " lands on a blocked place");
-            if (ExitAt(t, static_cast<int>(e.newposx), static_cast<int>(e.newposy)))
-                return Fail(error, n, which + " lands on an exit of " + t.name);
-            const std::vector<char> there = Reach(t, t.startx, t.starty);
-            const int tc = static_cast<int>(e.newposx), tw = static_cast<int>(e.newposy);
-            if (!there[static_cast<std::size_t>((t.height - 1 - tw) * t.width + tc)])
-                return Fail(error, n, which + " lands where the start of " + t.name + " can't reach");
-        }
-    }
-    return true;
-}
-
-std::string WorldMapText(const WorldMap& m) {
-    std::string out;
-    auto line = [&](const std::string& s) { out += s + "\n"; };
-    auto number = [](float v) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%g", static_cast<double>(v));
-        return std::string(buf);
-    };
-    auto grid = [&](const std::vector<int>& g) {
-        for (int r = 0; r < m.height; ++r) {
-            std::string row;
-            for (int c = 0; c < m.width; ++c)
-                row += (c ? " " : "") + std::to_string(m.At(g, c, r));
-            line(row);
-        }
-    };
-    line(kWorldTileSetPath);
-    line(std::to_string(m.width));
-    line(std::to_string(m.height));
-    line(number(m.startx));
-    line(number(m.starty));
-    line("1");
-    line(std::to_string(m.exits.size()));
-    line(std::to_string(m.background[0]) + " " + std::to_string(m.background[1]) + " " +
-         std::to_string(m.background[2]));
-    line("ground");
-    grid(m.ground);
-    line("block");
-    grid(m.block);
-    line("layer2");
-    grid(m.layer2);
-    if (!m.exits.empty()) {
-        line("exits");
-        for (const WorldExit& e : m.exits)
-            line(std::to_string(e.posx) + " " + std::to_string(e.posy) + " " + number(e.newposx) + " " +
-                 number(e.newposy) + " " + e.newmap);
-    }
-    return out;
 }

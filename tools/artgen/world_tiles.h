@@ -2,13 +2,10 @@
 // The map builder places tiles by these names, so moving a tile only means editing this table.
 #pragma once
 
-#include "tools/artgen/art.h"
+#include "tools/artgen/canvas.h"
+#include "tools/artgen/geometry.h"
 
-// Tiles a row in the image, and the image's size in tiles.
-constexpr int kTileSize = 16;
-constexpr int kTilesPerRow = 16;
-constexpr int kTileRows = 12;
-constexpr int kTileCount = kTilesPerRow * kTileRows;
+#include <vector>
 
 // Row 0: plain ground.
 constexpr int T_GRASS = 0;        // four grass variants, 0..3 (2 has tufts, 3 tiny flowers)
@@ -77,6 +74,16 @@ constexpr int T_FENCE_TL = 176, T_FENCE_TR = 177, T_FENCE_BL = 178, T_FENCE_BR =
 // Ends of a fence by a gate: the post with its rails going off to the right, or to the left.
 constexpr int T_FENCE_END_L = 180, T_FENCE_END_R = 181;
 constexpr int T_INWALL_UPPER = 182;
+
+// How one run of tiles is drawn: variant v of the recipe goes to tile first + v.
+struct TileRecipe {
+    int first;
+    int count;
+    Canvas (*draw)(int variant);
+};
+// Every tile of the set, in drawing order; a picture larger than a tile covers the tiles to
+// its right and below, which no other recipe draws.
+extern const std::vector<TileRecipe> kTileRecipes;
 
 // Draws the whole tile set.
 Canvas DrawWorldTiles();

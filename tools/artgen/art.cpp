@@ -1,0 +1,42 @@
+// Draws everything in memory, checks it, then writes the files.
+#include "tools/artgen/art.h"
+
+#include "tools/artgen/figure_art.h"
+#include "tools/artgen/map_check.h"
+#include "tools/artgen/map_writer.h"
+#include "tools/artgen/tga.h"
+#include "tools/artgen/world_maps.h"
+#include "tools/artgen/world_tiles.h"
+
+#include <cstdio>
+#include <fstream>
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    if (!out) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return static_cast<bool>(out);
+}
+
+bool MakeWorldArt(const std::string& outdir) {
+    const Canvas tiles = DrawWorldTiles();
+    const std::vector<WorldMap> maps = BuildWorldMaps();
+    std::string error;
+    // A map that traps or strands the player is a bug in the builder; nothing is written then.
+    if (!CheckWorldMaps(maps, kTileCount, &error)) {
+        std::fprintf(stderr, "world art: %s\n", error.c_str());
+        return false;
+    }
+    if (!WriteFile(outdir + "/tiles.tga", TgaBytes(tiles, true))) return false;
+    for (const WorldMap& m : maps)
+        if (!WriteFile(outdir + "/" + m.name, WorldMapText(m))) return false;
+    return true;
+}
+
+bool MakeFigureArt(const std::string& outdir) {
+    Canvas font;
+    if (!DrawFontSheet(font)) return false;
+    return WriteFile(outdir + "/Hero 1.tga", TgaBytes(DrawHeroSheet(), true)) &&
+           WriteFile(outdir + "/font.tga", TgaBytes(font, true)) &&
+           WriteFile(outdir + "/chat.tga", TgaBytes(DrawChatPanel(), true));
+}
