@@ -31,7 +31,6 @@ struct character {
     int oldcol = 0;                 // avatar's collision after the previous movement step
 };
 
-
 // Most sprite sets a sheet may hold; a larger sheet is refused as bad data before anything is cut.
 constexpr int MAX_SPRITE_SETS = 64;
 // Frame time of the walking animation, and the accumulator a standing figure keeps so that
