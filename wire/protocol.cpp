@@ -16,12 +16,16 @@ std::string EncodeFrame(const std::string& text) {
     return frame;
 }
 
+std::uint32_t ReadFrameLength(const char* prefix) {
+    const auto byte = [prefix](int i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(prefix[i]));
+    };
+    return (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
+}
+
 FrameStatus CutFrame(std::string& buffer, std::string& text) {
     if (buffer.size() < FRAME_PREFIX_BYTES) return FrameStatus::Incomplete;
-    const auto byte = [&buffer](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[i]));
-    };
-    const std::uint32_t len = (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
+    const std::uint32_t len = ReadFrameLength(buffer.data());
     // Checked before anything is waited for or allocated: a hostile length never costs memory.
     if (len == 0 || len > MAX_FRAME_BODY) return FrameStatus::Invalid;
     if (buffer.size() - FRAME_PREFIX_BYTES < len) return FrameStatus::Incomplete;

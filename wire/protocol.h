@@ -49,6 +49,8 @@ enum class FrameStatus {
     Invalid,    // a length of 0 or above MAX_FRAME_BODY: the stream cannot be trusted
 };
 
+// The body length a frame's 4-byte prefix announces (most significant byte first).
+std::uint32_t ReadFrameLength(const char* prefix);
 // The frame carrying text: length prefix, text, zero byte; "" for an empty text (nothing is sent).
 std::string EncodeFrame(const std::string& text);
 // Removes the first whole frame from buffer into text; leaves buffer untouched unless Complete.

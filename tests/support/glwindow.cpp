@@ -1,4 +1,4 @@
-#include "tests/support/support.h"
+#include "tests/support/glwindow.h"
 #include "frame/framework.h"
 
 #include <SDL.h>

@@ -1,4 +1,4 @@
-#include "tests/support/support.h"
+#include "tests/support/peer.h"
 #include "wire/protocol.h"
 
 #include <arpa/inet.h>
@@ -72,9 +72,8 @@ std::optional<std::string> Peer::ReadBytes(std::size_t n, Millis timeout) {
 
 std::optional<std::string> Peer::ReadFrameBody(Millis timeout) {
     if (!FillTo(4, timeout)) return std::nullopt;
-    const auto b = [this](int i) { return static_cast<uint32_t>(static_cast<unsigned char>(inbuf_[i])); };
-    const uint32_t len = (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
-    if (len > 1u << 20 || !FillTo(4 + len, timeout)) return std::nullopt;
+    const std::uint32_t len = ReadFrameLength(inbuf_.data());
+    if (len > MAX_FRAME_BODY || !FillTo(4 + len, timeout)) return std::nullopt;
     std::string body = inbuf_.substr(4, len);
     inbuf_.erase(0, 4 + len);
     return body;

@@ -109,10 +109,7 @@ class ScriptedPlayer {
             buffer.append(chunk, static_cast<std::size_t>(n));
             std::size_t at = 0;
             while (buffer.size() - at >= 4) {
-                const auto byte = [&](std::size_t i) {
-                    return static_cast<std::uint32_t>(static_cast<unsigned char>(buffer[at + i]));
-                };
-                const std::uint32_t len = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+                const std::uint32_t len = ReadFrameLength(buffer.data() + at);
                 if (buffer.size() - at - 4 < len) break;
                 std::lock_guard<std::mutex> lock(mutex_);
                 bodies_.push_back(buffer.substr(at + 4, len));

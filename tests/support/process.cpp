@@ -1,4 +1,4 @@
-#include "tests/support/support.h"
+#include "tests/support/process.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "tests/support/support.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 

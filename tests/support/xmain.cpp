@@ -1,7 +1,7 @@
 // Test main for programs that need an X display. Under ctest every windowed test shares the one
 // Xvfb that the run's fixture started (TAVREL_TEST_DISPLAY_FILE names the file holding its display);
 // a test program started by hand gets a private Xvfb of its own.
-#include "tests/support/support.h"
+#include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
 

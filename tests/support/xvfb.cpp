@@ -1,4 +1,4 @@
-#include "tests/support/support.h"
+#include "tests/support/xvfb.h"
 
 #include <csignal>
 #include <cstdio>
