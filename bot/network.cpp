@@ -114,6 +114,8 @@ bool Loop::Run(std::string& error) {
             error = "can't write " + options_.trace;
             return false;
         }
+        // Whole lines as they happen, so a test or a person can follow a run that is still going.
+        setvbuf(trace_, nullptr, _IOLBF, 0);
     }
     epoll_ = epoll_create1(EPOLL_CLOEXEC);
     if (epoll_ < 0) {
