@@ -7,7 +7,7 @@
 #   3 world/ characters/ chat/ net/          the SDL and OpenGL services of each subsystem
 #   4 frame/                                 start-up, main loop, input, the frame
 #   5 platform/                              the process entry
-# Beside them: server/ stands on wire/ alone; tools/ on wire/ and core/. A folder may include its
+# Beside them: server/ stands on wire/ alone; tools/ and bot/ on wire/ and core/. A folder may include its
 # own headers and those of lower layers; folders of one layer do not include each other, so no
 # loop can form. tests/ may include anything.
 set -u
@@ -18,7 +18,7 @@ rank() {
     wire) echo 0 ;; core) echo 1 ;; graphics) echo 2 ;;
     world | characters | chat | net) echo 3 ;;
     frame) echo 4 ;; platform) echo 5 ;;
-    server) echo 1 ;; tools) echo 2 ;;
+    server) echo 1 ;; tools | bot) echo 2 ;;
     *) echo "" ;;
   esac
 }
@@ -26,7 +26,7 @@ rank() {
 allowed_below() {
   case "$1" in
     server) echo "wire" ;;
-    tools) echo "wire core" ;;
+    tools | bot) echo "wire core" ;;
     *) echo "" ;;
   esac
 }
@@ -53,7 +53,7 @@ while IFS= read -r file; do
     fi
   done < <(grep -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file")
   case "$folder" in
-    wire | core | server)
+    wire | core | server | bot)
       if grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(SDL|GL/)' "$file" >/dev/null; then
         echo "$file: $folder/ needs no window, but includes SDL or OpenGL" >&2
         status=1

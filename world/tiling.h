@@ -33,6 +33,7 @@ void InstallTileSet(const std::vector<GLuint>& textures);
 // window uses it so the next window's fresh texture names aren't taken for stale ones.
 void FreeTileSet();
 // Draws the ground layer and, when the map has one, the second layer; indices naming no tile are skipped.
+// Only the cells the current camera can show are drawn, unless drawallcells is set.
 void draw_tiles();
 // True when one of the avatar's feet stands on a blocked cell or outside the map.
 bool detect_collision();
@@ -65,3 +66,6 @@ extern tile* tiles;
 extern int numtiles;
 // True once tiles holds an array the next tile set must release.
 extern bool tilesallocated;
+// When true, draw_tiles draws every cell of the map instead of only those that can show; the
+// picture is the same. Set only by tests and benchmarks that compare the two; never reset.
+extern bool drawallcells;
