@@ -58,6 +58,13 @@ bool IsNumberRow(const std::string& line) {
     return true;
 }
 
+// "column row arrival-x arrival-y name", the name not a number.
+bool IsExitLine(const std::string& line) {
+    const std::vector<std::string> f = Split(line);
+    return f.size() == 5 && IsInt(f[0]) && IsInt(f[1]) && IsDecimal(f[2]) && IsDecimal(f[3]) &&
+           !f[4].empty() && !IsDecimal(f[4]);
+}
+
 std::string Cell(int col, int worldrow) {
     return "(" + std::to_string(col) + ", " + std::to_string(worldrow) + ")";
 }
@@ -235,10 +242,13 @@ bool Checker::Grid(const std::string& name, int first) {
             continue;
         }
         const std::vector<std::string> pieces = Split(text);
-        if (!IsInt(pieces[0]) && !pieces[0].empty()) {
+        if ((!IsInt(pieces[0]) && !pieces[0].empty()) || IsExitLine(text)) {
             Report(line, "should be " + where + " but is " + Quoted(text) + ": the " + name + " is " +
                              std::to_string(sizey_ - r) + " rows short of the " + std::to_string(sizey_) +
-                             " that line 3 promises");
+                             " that line 3 promises" +
+                             (name == "second layer" && r == 0
+                                  ? " (if the map has no second layer, set line 6 to 0)"
+                                  : ""));
             return false;
         }
         for (std::size_t i = 0; i < pieces.size() && i < static_cast<std::size_t>(sizex_); ++i) {
@@ -294,7 +304,7 @@ bool Checker::Exits(int first) {
         }
         const std::string& text = Line(line);
         const std::vector<std::string> f = Split(text);
-        if (IsNumberRow(text) && f.size() > 5) {
+        if (IsNumberRow(text)) {
             Report(line, "should be an exit but is a row of numbers: if the map has a second layer, set "
                          "line 6 to 1; otherwise remove these rows");
             return false;
@@ -312,18 +322,18 @@ bool Checker::Exits(int first) {
 void Checker::Tail(int next) {
     const int total = static_cast<int>(lines_.size());
     if (next > total) return;
-    const std::string& first = Line(next);
     if (!layer2_ && next + 1 <= total && IsNumberRow(Line(next + 1)) &&
         Split(Line(next + 1)).size() == static_cast<std::size_t>(sizex_)) {
         Report(next, "second-layer rows follow, but line 6 says the map has no second layer: the client "
                      "never reads them; set line 6 to 1 or remove them");
         return;
     }
-    const std::vector<std::string> f = Split(first);
-    if (f.size() == 5 && IsInt(f[0]) && !IsInt(f[4])) {
-        Report(next, "more exits follow than the " + std::to_string(count_) +
-                         " that line 7 promises: the client never reads them; correct line 7");
-        return;
+    for (int l = next; l <= total; ++l) {
+        if (IsExitLine(Line(l))) {
+            Report(l, "more exits follow than the " + std::to_string(count_) +
+                          " that line 7 promises: the client never reads them; correct line 7");
+            return;
+        }
     }
     bool blank = true;
     for (int l = next; l <= total; ++l)

@@ -287,6 +287,9 @@ bool Importer::Gids(const pugi::xml_node& layer, const std::string& where, std::
             at = static_cast<std::size_t>(end - text.c_str());
         }
     } else if (encoding == "base64") {
+        if (!compression.empty() && compression != "zlib" && compression != "gzip" && compression != "zstd")
+            return Fail(where + ": compression \"" + compression +
+                        "\" is unknown; save with zlib, gzip, zstd or none");
         std::string bytes, raw;
         if (!Unbase64(data.text().as_string(), bytes)) return Fail(where + ": its base64 data is broken");
         if (compression.empty()) {
@@ -376,7 +379,7 @@ bool Importer::Exits(const pugi::xml_node& group) {
             "exit object " + Attr(o, "id") + (Attr(o, "name").empty() ? "" : " \"" + Attr(o, "name") + "\"");
         for (const char* shape : {"ellipse", "polygon", "polyline", "text"})
             if (o.child(shape))
-                return Fail(where + " is a " + std::string(shape) +
+                return Fail(where + " is not a rectangle but a " + std::string(shape) +
                             "; an exit is a rectangle or a point on one cell");
         if (o.attribute("gid"))
             return Fail(where + " is a tile object; an exit is a rectangle or a point on one cell");
