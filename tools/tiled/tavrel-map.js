@@ -276,5 +276,11 @@ tiled.registerMapFormat("tavrel", {
     name: "Quennick's Tavrel map (*.map)",
     extension: "map",
     read: readTavrelMap,
-    write: writeTavrelMap,
+    // Tiled shows the returned refusal in its dialog; the console line is what a command-line
+    // export (tiled --export-map) prints, which otherwise says only that the export failed.
+    write: function (map, fileName) {
+        var refusal = writeTavrelMap(map, fileName);
+        if (refusal) console.error(fileName + ": " + refusal);
+        return refusal;
+    },
 });
