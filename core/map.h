@@ -2,6 +2,7 @@
 #pragma once
 
 #include <istream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,13 @@ struct MapData {
 // Reads a whole map file from in into out. False, with error saying which line and why,
 // when the header is impossible or the file ends before the last line it promises.
 bool ParseMap(std::istream& in, MapData& out, std::string& error);
+
+// Writes data as a map file, LF line ends, with the separator lines "ground", "block", "layer2"
+// and "exits"; ParseMap gives back the same data, and a file this writes comes back byte for byte.
+void WriteMap(std::ostream& out, const MapData& data);
+// The shortest text of a map file's decimal numbers that reads back as exactly value: "%g" when
+// that is exact ("7.5", "33.5"), more digits only when it isn't.
+std::string FormatMapFloat(float value);
 
 // The cell (col, world row) of a grid of sizey row pointers to sizex values, row 0 at the top,
 // is blocked: its value is 1, or it lies outside the grid.
