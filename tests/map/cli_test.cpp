@@ -96,13 +96,7 @@ class RealTiled : public MapFolder {
                ShellQuote(std::string(TAVREL_SOURCE_DIR) + "/tools/tiled/tavrel-map.js") + " " + extensions);
         for (const char* name : kShipped)
             Write(dir_ + name, Read(kResources + name));
-        // Qt reads only TGA files with the TrueVision 2.0 footer; the game doesn't care either way.
-        std::string tiles = Read(kResources + "tiles.tga");
-        const std::string footer = "TRUEVISION-XFILE." + std::string(1, '\0');
-        if (tiles.size() < footer.size() ||
-            tiles.compare(tiles.size() - footer.size(), footer.size(), footer) != 0)
-            tiles += std::string(8, '\0') + footer;
-        Write(dir_ + "tiles.tga", tiles);
+        Write(dir_ + "tiles.tga", Read(kResources + "tiles.tga"));
     }
     // tiled --export-map FORMAT from to; the exit code, with Tiled's output in *out.
     int Export(const std::string& format, const std::string& from, const std::string& to, std::string* out) {

@@ -109,10 +109,12 @@ TEST(TgaWriter, HeaderAndPixelOrder) {
     };
     for (const auto& k : cases) {
         const std::string t = TgaBytes(c, k.alpha);
-        ASSERT_EQ(t.size(), 18 + k.pixels.size()) << k.alpha;
+        const std::string footer = std::string(8, '\0') + "TRUEVISION-XFILE." + std::string(1, '\0');
+        ASSERT_EQ(t.size(), 18 + k.pixels.size() + footer.size()) << k.alpha;
         EXPECT_EQ(t.substr(0, 3), std::string("\0\0\x02", 3));
         EXPECT_EQ(t.substr(12, 6), k.header_tail) << k.alpha;
-        EXPECT_EQ(t.substr(18), k.pixels) << k.alpha;
+        EXPECT_EQ(t.substr(18, k.pixels.size()), k.pixels) << k.alpha;
+        EXPECT_EQ(t.substr(18 + k.pixels.size()), footer) << k.alpha;
     }
 }
 

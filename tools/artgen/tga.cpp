@@ -19,5 +19,8 @@ std::string TgaBytes(const Canvas& image, bool with_alpha) {
             out += static_cast<char>(p[0]);
             if (with_alpha) out += static_cast<char>(p[3]);
         }
+    // The TrueVision 2.0 footer (no extension or developer area): the game reads the file either
+    // way, but Qt, and so Tiled, opens only TGA files that carry it.
+    out += std::string(8, '\0') + "TRUEVISION-XFILE." + std::string(1, '\0');
     return out;
 }

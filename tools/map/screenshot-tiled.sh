@@ -22,7 +22,6 @@ cp "$here/tools/tiled/tavrel-map.js" "$work/config/tiled/extensions/"
 cp "$here/resources/"*.map "$work/"
 # Qt reads only TGA files that end in the TrueVision 2.0 footer.
 cp "$here/resources/tiles.tga" "$work/tiles.tga"
-tail -c 18 "$work/tiles.tga" | grep -q TRUEVISION || printf '\0\0\0\0\0\0\0\0TRUEVISION-XFILE.\0' >>"$work/tiles.tga"
 
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
