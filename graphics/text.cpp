@@ -26,7 +26,7 @@ void BuildFont() {
     for (int g = 0; g < FONT_GLYPHS; g++) {
         const float m = float(g % FONT_CELLS) * cell;
         const float q = float(g / FONT_CELLS) * cell;
-        glNewList(base + g, GL_COMPILE);
+        glNewList(base + static_cast<GLuint>(g), GL_COMPILE);
         glBegin(GL_QUADS);
         // t = 0 is the image's top row, so the cell's top edge goes to the quad's top edge.
         glTexCoord2f(m, q + cell);
@@ -61,7 +61,8 @@ void glPrint(int x, int y, const char* string, int set, float r, float g, float 
     glTranslated(x, y, 0);
     // Code n is list base + n - 32 + 128 * set; codes without a glyph name no list and are skipped
     // by OpenGL, so they neither draw nor move the pen.
-    glListBase(base - 32 + 128 * set);
+    // Unsigned wrap-around is intended: base - 32 lets a byte code index its glyph directly.
+    glListBase(base - 32u + 128u * static_cast<GLuint>(set));
     glCallLists(GLsizei(std::strlen(string)), GL_BYTE, string);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

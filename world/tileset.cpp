@@ -66,7 +66,7 @@ void InstallTileSet(const std::vector<GLuint>& textures) {
     FreeTileSet();
     numtiles = static_cast<int>(textures.size());
     tiles = new tile[textures.size()];
-    for (int i = 0; i < numtiles; ++i)
+    for (std::size_t i = 0; i < textures.size(); ++i)
         tiles[i].texture = textures[i];
     tilesallocated = true;
 }

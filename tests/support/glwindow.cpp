@@ -36,14 +36,15 @@ Image GlWindow::ReadBack() const {
     Image img;
     img.width = vp[2];
     img.height = vp[3];
-    std::vector<std::uint8_t> flipped(static_cast<std::size_t>(img.width) * img.height * 3);
+    std::vector<std::uint8_t> flipped(static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height) * 3);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, img.width, img.height, GL_RGB, GL_UNSIGNED_BYTE, flipped.data());
     img.rgb.resize(flipped.size());
     const std::size_t row = static_cast<std::size_t>(img.width) * 3;
-    for (int y = 0; y < img.height; ++y)
-        std::copy_n(&flipped[(img.height - 1 - y) * row], row, &img.rgb[y * row]);
+    const std::size_t rows = static_cast<std::size_t>(img.height);
+    for (std::size_t y = 0; y < rows; ++y)
+        std::copy_n(&flipped[(rows - 1 - y) * row], row, &img.rgb[y * row]);
     return img;
 }
 

@@ -59,7 +59,7 @@ Image WindowShot(const std::string& display, const std::string& windowid) {
     Image out;
     out.width = g.width;
     out.height = g.height;
-    out.rgb.reserve(static_cast<std::size_t>(g.width) * g.height * 3);
+    out.rgb.reserve(static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height) * 3);
     for (int y = 0; y < g.height; y++)
         for (int x = 0; x < g.width; x++) {
             const Image::Pixel p = screen.At(g.x + x, g.y + y);

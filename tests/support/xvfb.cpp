@@ -72,7 +72,7 @@ Xvfb::~Xvfb() {
 
 Image::Pixel Image::At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
-    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3;
     return {rgb[i], rgb[i + 1], rgb[i + 2]};
 }
 
@@ -92,7 +92,7 @@ Image Screenshot(const std::string& display) {
     int w = 0, h = 0, maxval = 0, consumed = 0;
     if (std::sscanf(out.c_str(), "P6 %d %d %d%n", &w, &h, &maxval, &consumed) != 3) return img;
     const std::size_t start = static_cast<std::size_t>(consumed) + 1;
-    if (out.size() < start + static_cast<std::size_t>(w) * h * 3) return img;
+    if (out.size() < start + static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3) return img;
     img.width = w;
     img.height = h;
     img.rgb.assign(out.begin() + static_cast<long>(start),
