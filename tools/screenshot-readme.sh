@@ -19,6 +19,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM HUP PIPE
 
 # xserver NAME: a private X server; its display (":N") goes into $work/NAME.display.
 xserver() {
