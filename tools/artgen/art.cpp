@@ -2,14 +2,18 @@
 #include "tools/artgen/art.h"
 
 #include "tools/artgen/figure_art.h"
+#include "tools/artgen/icon.h"
 #include "tools/artgen/map_check.h"
 #include "tools/artgen/map_writer.h"
+#include "tools/artgen/png.h"
 #include "tools/artgen/tga.h"
 #include "tools/artgen/world_maps.h"
 #include "tools/artgen/world_tiles.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -39,4 +43,19 @@ bool MakeFigureArt(const std::string& outdir) {
     return WriteFile(outdir + "/Hero 1.tga", TgaBytes(DrawHeroSheet(), true)) &&
            WriteFile(outdir + "/font.tga", TgaBytes(font, true)) &&
            WriteFile(outdir + "/chat.tga", TgaBytes(DrawChatPanel(), true));
+}
+
+bool MakeIcons(const std::string& outdir) {
+    const std::string folder = outdir + "/icons";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        std::fprintf(stderr, "cannot make %s: %s\n", folder.c_str(), ec.message().c_str());
+        return false;
+    }
+    for (const int size : kIconSizes) {
+        const std::string png = PngBytes(DrawIcon(size));
+        if (png.empty() || !WriteFile(folder + "/tavrel-" + std::to_string(size) + ".png", png)) return false;
+    }
+    return true;
 }

@@ -10,3 +10,6 @@ bool WriteFile(const std::string& path, const std::string& bytes);
 bool MakeWorldArt(const std::string& outdir);
 // Character sprite sheet, font and chat panel into outdir; false after printing what went wrong.
 bool MakeFigureArt(const std::string& outdir);
+// The desktop icon in every size of kIconSizes into outdir/icons/tavrel-SIZE.png; false after
+// printing what went wrong.
+bool MakeIcons(const std::string& outdir);

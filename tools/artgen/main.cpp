@@ -1,4 +1,5 @@
-// tavrel-artgen OUTDIR: draws every image and map of the game into OUTDIR.
+// tavrel-artgen OUTDIR: draws every image and map of the game into OUTDIR, and the desktop icons
+// into OUTDIR/icons.
 // The shipped resources/ folder is its output; running it again gives the same bytes.
 #include "tools/artgen/art.h"
 
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
     const std::string outdir = argv[1];
     if (!MakeWorldArt(outdir)) return 1;
     if (!MakeFigureArt(outdir)) return 1;
+    if (!MakeIcons(outdir)) return 1;
     return 0;
 }
