@@ -1,9 +1,14 @@
 #include "server/outqueue.h"
 
+// Capacity an emptied buffer keeps.
+static constexpr std::size_t SHRINK_ABOVE = 16 * 1024;
+
 void OutBuffer::Wrote(std::size_t n, ServerTime now) {
     sent_ += n;
     if (sent_ == bytes_.size()) {
-        // Keeps the capacity: the next frames go into the same memory.
+        // Keeps the capacity of an everyday turn, so the next frames go into the same memory;
+        // a rare big one (a crowd arriving at once) gives its memory back.
+        if (bytes_.capacity() > SHRINK_ABOVE) std::string().swap(bytes_);
         bytes_.clear();
         sent_ = 0;
         waitingSince_.reset();

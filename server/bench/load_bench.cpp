@@ -38,7 +38,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int PER_MAP = 50;
 constexpr int REPORTS_PER_SECOND = 4;
-constexpr double WARM_SECONDS = 2.0;  // walking before the window opens
+constexpr double WARM_SECONDS = 3.0;  // walking before the window opens
 constexpr double DRAIN_SECONDS = 1.5; // reading after the last report
 
 std::int64_t NowUs() {
@@ -60,6 +60,7 @@ std::string Frame(const std::string& text, bool extraZero) {
 // A server under test: started by fork and exec, its port read from its first lines.
 struct Target {
     pid_t pid = -1;
+    pid_t drain = -1; // reads what the target writes
     int port = 0;
 };
 
@@ -91,7 +92,8 @@ Target Start(const std::vector<std::string>& argv, const std::string& marker) {
     const std::size_t at = seen.find(marker);
     if (at != std::string::npos) t.port = std::atoi(seen.c_str() + at + marker.size());
     // The rest of its output goes nowhere: a child that blocks on a full pipe would skew the run.
-    if (fork() == 0) {
+    t.drain = fork();
+    if (t.drain == 0) {
         while (read(fds[0], buf, sizeof buf) > 0) {
         }
         _exit(0);
@@ -108,6 +110,7 @@ void Stop(Target& t) {
         usleep(100000);
     kill(t.pid, SIGKILL);
     waitpid(t.pid, &status, 0);
+    if (t.drain > 0) waitpid(t.drain, &status, 0);
     t.pid = -1;
 }
 
@@ -185,7 +188,13 @@ Result Drive(int port, pid_t pid, int count, double seconds, int stuckPercent) {
         }
         const int yes = 1;
         setsockopt(p.fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-        const std::string login = Frame("b" + std::to_string(i), false);
+        // The login and a first report go together, as the game sends them: a player passes
+        // through the start map at once instead of a crowd gathering there while the rest connect.
+        char first[128];
+        const int len =
+            std::snprintf(first, sizeof first, "3|b%d|0|%d|1|1|0|0|m%d.map", i, i % PER_MAP, i / PER_MAP);
+        const std::string login = Frame("b" + std::to_string(i), false) +
+                                  Frame(std::string(first, static_cast<std::size_t>(len)), true);
         if (send(p.fd, login.data(), login.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(login.size()))
             p.closed = true;
         fcntl(p.fd, F_SETFL, O_NONBLOCK);
