@@ -39,3 +39,33 @@ void LogLine(const std::string& line) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
 }
+
+bool LogThrottle::Admit(const std::string& address, Time now) {
+    auto found = windows_.find(address);
+    if (found == windows_.end()) found = windows_.emplace(address, Window{now}).first;
+    Window& window = found->second;
+    if (window.shown < LOG_LINES_PER_WINDOW) {
+        ++window.shown;
+        return true;
+    }
+    ++window.held;
+    return false;
+}
+
+std::vector<std::string> LogThrottle::Summaries(Time now) {
+    std::vector<std::string> lines;
+    for (auto it = windows_.begin(); it != windows_.end();) {
+        const Window& window = it->second;
+        if (now - window.start < LOG_WINDOW) {
+            ++it;
+            continue;
+        }
+        if (window.held > 0) {
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(LOG_WINDOW).count();
+            lines.push_back(Printable(it->first) + ": " + std::to_string(window.held) +
+                            " more lines like the above in " + std::to_string(seconds) + " s not shown");
+        }
+        it = windows_.erase(it);
+    }
+    return lines;
+}

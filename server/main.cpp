@@ -1,9 +1,12 @@
 // tavrel-server: the relay that the game's clients connect to.
-#include <asio.hpp>
+#include <sys/resource.h>
+#include <sys/signalfd.h>
+
 #include <csignal>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "server/log.h"
@@ -24,28 +27,39 @@ int main(int argc, char** argv) {
     case OptionsResult::Run:
         break;
     }
-    // Asio sends with MSG_NOSIGNAL already; this covers any other write to a closed pipe,
-    // such as the log when standard output is a pipe whose reader went away.
+    // Sends use MSG_NOSIGNAL; this covers any other write to a closed pipe, such as the log
+    // when standard output is a pipe whose reader went away.
     std::signal(SIGPIPE, SIG_IGN);
+    // Every client is a descriptor; the default soft limit of 1024 would refuse players long
+    // before --max-clients does.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+    // The stop signals arrive as readable bytes in the event loop, between two turns.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stop, nullptr);
+    const int signalFd = signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK);
 
-    asio::io_context io(1);
     std::unique_ptr<Server> server;
     try {
-        server = std::make_unique<Server>(io, options);
-    } catch (const std::exception& e) {
+        server = std::make_unique<Server>(options);
+    } catch (const std::system_error& e) {
         std::fprintf(stderr, "tavrel-server: cannot listen on %s port %d: %s\n", options.bind.c_str(),
                      options.port, e.what());
         return 1;
     }
     LogLine("listening on " + options.bind + " port " + std::to_string(server->Port()) + ", at most " +
             std::to_string(options.maxClients) + " clients");
-
-    asio::signal_set signals(io, SIGINT, SIGTERM);
-    signals.async_wait([&server](const asio::error_code& ec, int signo) {
-        if (ec) return;
-        LogLine(std::string("stopping on ") + (signo == SIGINT ? "SIGINT" : "SIGTERM"));
-        server->Stop();
-    });
-    io.run();
+    try {
+        server->Run(signalFd);
+    } catch (const std::system_error& e) {
+        LogLine(std::string("event loop failed: ") + e.what());
+        return 1;
+    }
     return 0;
 }

@@ -1,53 +1,65 @@
-// The server's sockets: one listener and the client connections, on one Asio event loop
-// and one thread. Frames are cut here and handed to the Relay; what it hands back goes
-// into each client's OutQueue and out through the socket.
+// The server's sockets: one listener and the client connections on one epoll loop and one
+// thread. Each turn of the loop reads every socket that has bytes, hands the frames to the
+// Relay, and only then writes once to each client the Relay has something for, so what
+// arrived together leaves together, in one write per client.
 #pragma once
 
-#include <asio.hpp>
 #include <cstddef>
-#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "server/log.h"
 #include "server/options.h"
+#include "server/outqueue.h"
 #include "server/relay.h"
 
 struct Connection;
 
 class Server {
   public:
-    // Opens the listener (throws asio::system_error when it cannot) and starts accepting.
-    Server(asio::io_context& io, const ServerOptions& options);
+    // Opens the listener; throws std::system_error when it cannot.
+    explicit Server(const ServerOptions& options);
     ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
     // The port actually listened on (the chosen one when --port 0).
-    unsigned short Port() const;
-    // Closes the listener and every connection; the event loop then runs dry.
-    void Stop();
+    unsigned short Port() const { return port_; }
+    // Runs until SIGINT or SIGTERM (blocked by the caller and read here), then closes
+    // every connection. Returns the signal's number.
+    int Run(int signalFd);
 
   private:
-    using ConnPtr = std::shared_ptr<Connection>;
     enum class End { Leave, Drop, Refuse };
 
-    void Accept();
-    void Read(const ConnPtr& conn);
-    void OnRead(const ConnPtr& conn, std::size_t bytes);
-    bool OnFrame(const ConnPtr& conn, const std::string& text, ServerTime now);
-    void Close(const ConnPtr& conn, End end, const std::string& reason);
-    void Dispatch();
-    void Write(const ConnPtr& conn);
-    void Sweep();
-    void ScheduleSweep();
+    void AcceptAll(ServerTime now);
+    void ReadFrom(Connection& conn, ServerTime now);
+    bool OnFrame(Connection& conn, std::string_view text, ServerTime now);
+    void Close(Connection& conn, End end, const std::string& reason);
+    void MarkDirty(Connection& conn);
+    void FlushAll(ServerTime now);
+    void WriteOut(Connection& conn, ServerTime now);
+    void WantWrite(Connection& conn, bool want);
+    void Sweep(ServerTime now);
+    void Log(const std::string& address, const std::string& line, ServerTime now);
 
-    asio::io_context& io_;
     ServerOptions options_;
-    asio::ip::tcp::acceptor acceptor_;
-    asio::steady_timer acceptTimer_; // pause after a failed accept
-    asio::steady_timer sweepTimer_;  // wakes Sweep, which enforces the timeouts
+    int listenFd_ = -1;
+    int epollFd_ = -1;
+    unsigned short port_ = 0;
+    std::vector<std::unique_ptr<Connection>> byFd_;    // every open connection, by descriptor
+    std::vector<Connection*> bySlot_;                  // logged-in connections, by relay slot
+    std::vector<Connection*> dirty_;                   // to write to at the end of this turn
+    std::vector<int> closing_;                         // descriptors to close at the end of this turn
+    std::vector<std::unique_ptr<Connection>> retired_; // closed this turn; events may still name them
+    std::unordered_map<std::string, std::size_t> perAddress_;
+    std::size_t open_ = 0;
+    bool acceptPaused_ = false;
+    ServerTime acceptAgainAt_;
+    ServerTime nextSweep_;
     std::chrono::milliseconds sweepEvery_;
-    std::map<ConnId, ConnPtr> conns_; // every open connection, logged in or not
-    ConnId nextId_ = 1;
     Relay relay_;
-    std::vector<Delivery> out_; // what the relay produced and Dispatch has not queued yet
-    bool stopped_ = false;
+    LogThrottle throttle_;
+    std::vector<char> chunk_; // one read
 };

@@ -27,8 +27,9 @@ OptionsResult ParseOptions(const std::vector<std::string>& args, ServerOptions& 
         }
         if (name == "--help" || name == "-h") return OptionsResult::Help;
         const bool known = name == "--port" || name == "--bind" || name == "--max-clients" ||
-                           name == "--login-timeout-ms" || name == "--frame-timeout-ms" ||
-                           name == "--stall-timeout-ms";
+                           name == "--max-per-address" || name == "--login-timeout-ms" ||
+                           name == "--frame-timeout-ms" || name == "--stall-timeout-ms" ||
+                           name == "--idle-timeout-ms";
         if (!known) {
             error = "unknown option " + args[i];
             return OptionsResult::Error;
@@ -60,6 +61,13 @@ OptionsResult ParseOptions(const std::vector<std::string>& args, ServerOptions& 
                 return OptionsResult::Error;
             }
             options.maxClients = static_cast<std::size_t>(number);
+        } else if (name == "--max-per-address") {
+            if (!ReadNumber(value, 1, static_cast<long>(MAX_MAX_CLIENTS), number)) {
+                error = "--max-per-address takes a number from 1 to " + std::to_string(MAX_MAX_CLIENTS) +
+                        ", not \"" + value + "\"";
+                return OptionsResult::Error;
+            }
+            options.maxPerAddress = static_cast<std::size_t>(number);
         } else {
             if (!ReadNumber(value, 1, MAX_TIMEOUT_MS, number)) {
                 error = name + " takes milliseconds from 1 to " + std::to_string(MAX_TIMEOUT_MS) +
@@ -70,6 +78,7 @@ OptionsResult ParseOptions(const std::vector<std::string>& args, ServerOptions& 
             if (name == "--login-timeout-ms") options.loginTimeout = ms;
             if (name == "--frame-timeout-ms") options.frameTimeout = ms;
             if (name == "--stall-timeout-ms") options.stallTimeout = ms;
+            if (name == "--idle-timeout-ms") options.idleTimeout = ms;
         }
     }
     return OptionsResult::Run;
@@ -84,17 +93,23 @@ std::string UsageText() {
            "  --bind ADDR           address to listen on (default 0.0.0.0: every network interface,\n"
            "                        so friends on other machines can join; 127.0.0.1 keeps the\n"
            "                        server to this machine; an IPv6 address such as :: works too)\n"
-           "  --max-clients N       connections held at once, logged in or not (default 64, at most 4096);\n"
-           "                        further connections are refused\n"
+           "  --max-clients N       connections held at once, logged in or not (default 2000, at most\n"
+           "                        16384); when full, the oldest connection that has not logged in\n"
+           "                        gives way to a newcomer, else the newcomer is refused\n"
+           "  --max-per-address N   connections from one address at once (default 8)\n"
            "  --login-timeout-ms N  close a connection that has not logged in after N ms (default 10000)\n"
            "  --frame-timeout-ms N  drop a client whose started frame is not complete after N ms\n"
            "                        (default 10000)\n"
-           "  --stall-timeout-ms N  drop a client that leaves more than 64 KiB unread for N ms\n"
-           "                        (default 10000); a client with more than 256 KiB unread is\n"
-           "                        dropped at once\n"
+           "  --stall-timeout-ms N  drop a client that has taken none of the bytes waiting for it\n"
+           "                        for N ms (default 10000); a client with more than 256 KiB\n"
+           "                        waiting is dropped at once\n"
+           "  --idle-timeout-ms N   drop a logged-in client that has sent nothing for N ms\n"
+           "                        (default 30000; the game reports its position every 500 ms)\n"
            "  --help                show this text\n"
            "\n"
            "Each join, leave, refusal and drop is logged on standard output as one line:\n"
            "  <UTC time> <join|leave|refuse|drop> \"<nickname>\" <address>:<port>[: <reason>]\n"
+           "After 10 lines about one address in a minute, the rest of that minute is one line:\n"
+           "  <UTC time> <address>: <n> more lines like the above in 60 s not shown\n"
            "SIGINT or SIGTERM stops the server (exit code 0).\n";
 }

@@ -1,61 +1,30 @@
 #include "server/outqueue.h"
 
-void OutQueue::Push(const MessagePtr& message, ServerTime now) {
-    const auto waiting = positionAt_.find(message->nick);
-    if (message->kind == Message::Position && waiting != positionAt_.end()) {
-        MessagePtr& slot = pending_[waiting->second - head_];
-        pendingBytes_ = pendingBytes_ - slot->frame.size() + message->frame.size();
-        slot = message;
-    } else {
-        if (message->kind == Message::Removal && waiting != positionAt_.end()) {
-            MessagePtr& slot = pending_[waiting->second - head_];
-            pendingBytes_ -= slot->frame.size();
-            slot.reset();
-            positionAt_.erase(waiting);
-        }
-        if (message->kind == Message::Position) positionAt_[message->nick] = head_ + pending_.size();
-        pending_.push_back(message);
-        pendingBytes_ += message->frame.size();
+// Capacity an emptied buffer keeps.
+static constexpr std::size_t SHRINK_ABOVE = 16 * 1024;
+
+void OutBuffer::Wrote(std::size_t n, ServerTime now) {
+    sent_ += n;
+    if (sent_ == bytes_.size()) {
+        // Keeps the capacity of an everyday turn, so the next frames go into the same memory;
+        // a rare big one (a crowd arriving at once) gives its memory back.
+        if (bytes_.capacity() > SHRINK_ABOVE) std::string().swap(bytes_);
+        bytes_.clear();
+        sent_ = 0;
+        waitingSince_.reset();
+        return;
     }
-    Track(now);
-}
-
-const std::vector<MessagePtr>& OutQueue::StartWrite(std::size_t maxBytes) {
-    if (!inflight_.empty()) return inflight_;
-    while (!pending_.empty()) {
-        MessagePtr& front = pending_.front();
-        if (front) {
-            if (!inflight_.empty() && inflightBytes_ + front->frame.size() > maxBytes) break;
-            if (front->kind == Message::Position) {
-                const auto waiting = positionAt_.find(front->nick);
-                if (waiting != positionAt_.end() && waiting->second == head_) positionAt_.erase(waiting);
-            }
-            inflightBytes_ += front->frame.size();
-            pendingBytes_ -= front->frame.size();
-            inflight_.push_back(std::move(front));
-        }
-        pending_.pop_front();
-        ++head_;
-    }
-    return inflight_;
-}
-
-void OutQueue::FinishWrite(ServerTime now) {
-    inflight_.clear();
-    inflightBytes_ = 0;
-    Track(now);
-}
-
-void OutQueue::Track(ServerTime now) {
-    if (Bytes() <= STALL_QUEUE_BYTES) {
-        fullSince_.reset();
-    } else if (!fullSince_) {
-        fullSince_ = now;
+    if (n > 0 || !waitingSince_) waitingSince_ = now;
+    // Moving the rest to the front now and then keeps the buffer from creeping along.
+    if (sent_ > bytes_.size() / 2) {
+        bytes_.erase(0, sent_);
+        sent_ = 0;
     }
 }
 
-OutQueue::Health OutQueue::Check(ServerTime now, std::chrono::milliseconds stallTime) const {
-    if (Bytes() > MAX_QUEUE_BYTES) return Health::Overflow;
-    if (fullSince_ && now - *fullSince_ > stallTime) return Health::Stalled;
+OutBuffer::Health OutBuffer::Check(std::size_t waiting, ServerTime now,
+                                   std::chrono::milliseconds stallTime) const {
+    if (Size() + waiting > MAX_QUEUE_BYTES) return Health::Overflow;
+    if (waitingSince_ && now - *waitingSince_ > stallTime) return Health::Stalled;
     return Health::Ok;
 }

@@ -1,57 +1,37 @@
-// What waits to be written to one client. A slow reader must neither hold up the others
-// nor make the server grow: a newer position of a player replaces that player's older
-// queued one, and the network layer drops a client whose queue stays too full.
+// What waits to be written to one client: one contiguous buffer of frames. The relay hands
+// over a client's next bytes only once this buffer has gone out whole, so while a reader is
+// slow its positions wait in the relay, merged per sender, rather than piling up here.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
-#include <cstdint>
-#include <deque>
 #include <optional>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 #include "server/relay.h"
 
-// A client whose queue holds more than this is dropped at once.
+// A client with more than this waiting (here and as chat in the relay) is dropped at once.
 constexpr std::size_t MAX_QUEUE_BYTES = 256 * 1024;
-// A client whose queue holds more than this for the stall time is dropped.
-constexpr std::size_t STALL_QUEUE_BYTES = 64 * 1024;
-// Most bytes handed to one write.
-constexpr std::size_t MAX_WRITE_BATCH = 64 * 1024;
 
-class OutQueue {
+class OutBuffer {
   public:
     enum class Health { Ok, Overflow, Stalled };
 
-    // Queues message. A position replaces the same player's position that is still waiting
-    // (keeping its place); a removal makes a waiting position of that player pointless, so
-    // that one goes. Chat and removals are always kept.
-    void Push(const MessagePtr& message, ServerTime now);
-    // Moves the oldest waiting messages, at most maxBytes of them but at least one, into
-    // the batch being written, and returns that batch. Only while nothing is being written.
-    const std::vector<MessagePtr>& StartWrite(std::size_t maxBytes = MAX_WRITE_BATCH);
-    // The batch has been written.
-    void FinishWrite(ServerTime now);
-    // A batch is being written.
-    bool Writing() const { return !inflight_.empty(); }
-    // Messages wait that are not in the batch being written.
-    bool HasPending() const { return pendingBytes_ != 0; }
-    // Bytes waiting plus bytes being written.
-    std::size_t Bytes() const { return pendingBytes_ + inflightBytes_; }
-    // Overflow when Bytes() is above MAX_QUEUE_BYTES; Stalled when it has been above
-    // STALL_QUEUE_BYTES for longer than stallTime without a break.
-    Health Check(ServerTime now, std::chrono::milliseconds stallTime) const;
+    // Where new frames are appended.
+    std::string& Tail() { return bytes_; }
+    // The bytes not written yet.
+    const char* Data() const { return bytes_.data() + sent_; }
+    std::size_t Size() const { return bytes_.size() - sent_; }
+    bool Empty() const { return Size() == 0; }
+    // n bytes of Data() went out at now (n may be 0: a write that took nothing).
+    void Wrote(std::size_t n, ServerTime now);
+    // Overflow when Size() plus waiting (bytes held elsewhere for this client) is above
+    // MAX_QUEUE_BYTES; Stalled when bytes have waited for longer than stallTime without a
+    // single one going out.
+    Health Check(std::size_t waiting, ServerTime now, std::chrono::milliseconds stallTime) const;
 
   private:
-    void Track(ServerTime now);
-
-    std::deque<MessagePtr> pending_; // oldest first; null where a position was taken out
-    std::uint64_t head_ = 0;         // sequence number of pending_.front()
-    std::unordered_map<std::string, std::uint64_t> positionAt_; // nick -> sequence of its waiting position
-    std::size_t pendingBytes_ = 0;
-    std::vector<MessagePtr> inflight_;
-    std::size_t inflightBytes_ = 0;
-    std::optional<ServerTime> fullSince_; // since when Bytes() is above STALL_QUEUE_BYTES
+    std::string bytes_;
+    std::size_t sent_ = 0;
+    std::optional<ServerTime> waitingSince_; // last progress while bytes waited
 };

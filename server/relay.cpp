@@ -1,25 +1,89 @@
 #include "server/relay.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
-#include "wire/tokenizer.h"
-#include "wire/protocol.h"
+// Room for a position frame with the longest nick and map name and every number at its widest.
+static constexpr std::size_t POSITION_FRAME_CAPACITY =
+    4 + 2 + MAX_NICKNAME_LENGTH + 2 * 14 + 4 * 12 + MAX_MAP_NAME + 8;
 
-static bool IsControl(unsigned char c) {
-    return c < 0x20 || c == 0x7F;
-}
-static bool IsPrintableAscii(unsigned char c) {
-    return c >= 0x20 && c < 0x7F;
+namespace {
+
+// Splits a message at "|" the way the client's tokenizer does, without copying: a token asked
+// for after the end is empty.
+class Fields {
+  public:
+    explicit Fields(std::string_view text) : rest_(text) {}
+    std::string_view Next() {
+        const std::size_t bar = rest_.find('|');
+        std::string_view token = rest_.substr(0, bar);
+        rest_.remove_prefix(bar == std::string_view::npos ? rest_.size() : bar + 1);
+        return token;
+    }
+    // Read as the client reads numbers: from the start of the token, 0 when none starts it.
+    int Int() {
+        char buf[64];
+        const long value = std::strtol(Terminated(Next(), buf), nullptr, 10);
+        if (value > 2147483647L) return 2147483647;
+        if (value < -2147483647L - 1) return -2147483647 - 1;
+        return static_cast<int>(value);
+    }
+    double Float() {
+        char buf[64];
+        return std::atof(Terminated(Next(), buf));
+    }
+
+  private:
+    // The token with a zero byte after it; a token too long for buf (only a hostile peer sends
+    // one) goes through a string instead.
+    const char* Terminated(std::string_view token, char (&buf)[64]) {
+        if (token.size() < sizeof buf) {
+            token.copy(buf, token.size());
+            buf[token.size()] = '\0';
+            return buf;
+        }
+        long_.assign(token);
+        return long_.c_str();
+    }
+    std::string_view rest_;
+    std::string long_;
+};
+
+void AppendInt(std::string& out, int value) {
+    char buf[16];
+    const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+    out.append(buf, static_cast<std::size_t>(end - buf));
 }
 
-static MessagePtr MakeMessage(Message::Kind kind, const std::string& nick, const std::string& text) {
-    return std::make_shared<const Message>(Message{kind, nick, EncodeFrame(text)});
+void AppendFloat(std::string& out, float value) {
+    char buf[32];
+    const int n = std::snprintf(buf, sizeof buf, "%g", static_cast<double>(value));
+    out.append(buf, static_cast<std::size_t>(n));
 }
 
-static MessagePtr MakeRemoval(const std::string& nick) {
-    return MakeMessage(Message::Removal, nick, "2|" + nick);
+// Writes the length prefix of the frame that starts at 'at' and runs to the end of out.
+void SealFrame(std::string& out, std::size_t at) {
+    const auto len = static_cast<std::uint32_t>(out.size() - at - FRAME_PREFIX_BYTES);
+    out[at] = static_cast<char>((len >> 24) & 0xFF);
+    out[at + 1] = static_cast<char>((len >> 16) & 0xFF);
+    out[at + 2] = static_cast<char>((len >> 8) & 0xFF);
+    out[at + 3] = static_cast<char>(len & 0xFF);
 }
+
+void AppendRemoval(std::string& out, const std::string& nick) {
+    const std::size_t at = out.size();
+    out.append(FRAME_PREFIX_BYTES, '\0');
+    out += "2|";
+    out += nick;
+    out.push_back('\0');
+    SealFrame(out, at);
+}
+
+} // namespace
 
 std::string NicknameProblem(const std::string& nick) {
     if (nick.empty()) return "empty nickname";
@@ -27,26 +91,26 @@ std::string NicknameProblem(const std::string& nick) {
         return "nickname longer than " + std::to_string(MAX_NICKNAME_LENGTH) + " bytes";
     for (const char c : nick) {
         if (c == '|') return "nickname contains \"|\"";
-        if (IsControl(static_cast<unsigned char>(c))) return "nickname contains a control character";
+        if (!IsWireTextChar(c)) return "nickname contains a byte outside printable ASCII";
     }
     return std::string();
 }
 
-std::string CleanChatText(const std::string& text) {
+std::string CleanChatText(std::string_view text) {
     // The client's font and chat line know printable ASCII only; anything else a peer
     // sends could only garble the other players' chat panels.
     std::string clean;
     for (const char c : text) {
         if (clean.size() == MAX_CHAT_TEXT) break;
-        if (IsPrintableAscii(static_cast<unsigned char>(c)) && c != '|') clean.push_back(c);
+        if (IsWireTextChar(c)) clean.push_back(c);
     }
     return clean;
 }
 
-bool ValidMapName(const std::string& map) {
+bool ValidMapName(std::string_view map) {
     if (map.empty() || map.size() > MAX_MAP_NAME) return false;
     for (const char c : map) {
-        if (!IsPrintableAscii(static_cast<unsigned char>(c)) || c == '|') return false;
+        if (!IsWireTextChar(c)) return false;
     }
     return true;
 }
@@ -54,117 +118,246 @@ bool ValidMapName(const std::string& map) {
 std::string Relay::LoginProblem(const std::string& nick) const {
     std::string problem = NicknameProblem(nick);
     if (!problem.empty()) return problem;
-    for (const auto& entry : players_) {
-        if (entry.second.nick == nick) return "nickname in use";
-    }
+    if (nicks_.count(nick) != 0) return "nickname in use";
     return std::string();
 }
 
-bool Relay::Join(ConnId id, const std::string& nick, ServerTime, std::vector<Delivery>& out) {
-    if (!LoginProblem(nick).empty() || players_.count(id) != 0) return false;
-    Player player;
-    player.nick = nick;
-    player.map = START_MAP;
-    for (const auto& entry : players_) {
-        const Player& other = entry.second;
-        if (other.map == player.map && other.position) out.push_back({id, other.position});
+Slot Relay::Join(const std::string& nick, const std::string& address, ServerTime) {
+    if (!LoginProblem(nick).empty()) return NO_SLOT;
+    Slot slot;
+    if (!free_.empty()) {
+        slot = free_.back();
+        free_.pop_back();
+    } else {
+        slot = static_cast<Slot>(players_.size());
+        players_.emplace_back();
+        players_.back().position.reserve(POSITION_FRAME_CAPACITY);
     }
-    players_.emplace(id, std::move(player));
-    return true;
+    Player& player = players_[slot];
+    player.nick = nick;
+    player.address = address;
+    player.online = true;
+    player.mapChanges = {};
+    ++online_;
+    nicks_.emplace(nick, slot);
+    Enter(slot, START_MAP);
+    return slot;
 }
 
-void Relay::Receive(ConnId id, const std::string& text, ServerTime now, std::vector<Delivery>& out) {
-    const auto found = players_.find(id);
-    if (found == players_.end()) return;
-    Player& player = found->second;
-    StringTokenizer fields(text, "|");
-    switch (fields.nextIntToken()) {
+const char* Relay::Receive(Slot slot, std::string_view text, ServerTime now) {
+    if (slot >= players_.size() || !players_[slot].online) return nullptr;
+    Player& player = players_[slot];
+    Fields fields(text);
+    switch (fields.Int()) {
     case MSG_CHAT:
-        fields.nextToken(); // the nick as the client wrote it; only the login name is relayed
-        Chat(id, player, fields.nextToken(), now, out);
-        break;
+        fields.Next(); // the nick as the client wrote it; only the login name is relayed
+        Chat(player, fields.Next(), now);
+        return nullptr;
     case MSG_POSITION:
-        Position(id, player, text, out);
-        break;
+        return Position(slot, text, now);
     case MSG_MAPCHANGE: {
-        fields.nextToken();
-        const std::string map = fields.nextToken();
-        if (ValidMapName(map) && map != player.map) ChangeMap(id, player, map, out);
-        break;
+        fields.Next();
+        const std::string_view map = fields.Next();
+        if (ValidMapName(map) && map != maps_[player.map].name) return ChangeMap(slot, map, now);
+        return nullptr;
     }
     default:
-        break;
+        return nullptr;
     }
 }
 
-void Relay::Chat(ConnId, Player& player, const std::string& text, ServerTime now,
-                 std::vector<Delivery>& out) {
+void Relay::Chat(Player& player, std::string_view text, ServerTime now) {
     const std::string clean = CleanChatText(text);
     if (clean.empty()) return;
-    while (!player.chats.empty() && now - player.chats.front() >= CHAT_WINDOW)
-        player.chats.pop_front();
-    if (player.chats.size() >= CHAT_LINES_PER_WINDOW) return;
-    player.chats.push_back(now);
-    const MessagePtr line =
-        MakeMessage(Message::Chat, player.nick, BuildChatMessage(player.nick, clean, player.map));
-    for (const auto& entry : players_)
-        out.push_back({entry.first, line});
+    auto& byNick = nickChats_[player.nick];
+    auto& byAddress = addressChats_[player.address];
+    if (!byNick.Allows(now, CHAT_WINDOW) || !byAddress.Allows(now, CHAT_WINDOW)) return;
+    byNick.Admit(now, CHAT_WINDOW);
+    byAddress.Admit(now, CHAT_WINDOW);
+    const std::string line = EncodeFrame(BuildChatMessage(player.nick, clean, maps_[player.map].name));
+    for (Slot to = 0; to < players_.size(); ++to) {
+        if (!players_[to].online) continue;
+        players_[to].chat += line;
+        Touch(to);
+    }
 }
 
-void Relay::Position(ConnId id, Player& player, const std::string& text, std::vector<Delivery>& out) {
-    StringTokenizer fields(text, "|");
-    fields.nextToken(); // type
-    fields.nextToken(); // nick as written
-    const double x = fields.nextFloatToken();
-    const double y = fields.nextFloatToken();
-    const int direction = fields.nextIntToken();
-    const int walking = fields.nextIntToken();
-    const int collision = fields.nextIntToken();
-    const int charid = fields.nextIntToken();
-    const std::string map = fields.nextToken();
+const char* Relay::Position(Slot slot, std::string_view text, ServerTime now) {
+    Fields fields(text);
+    fields.Next(); // type
+    fields.Next(); // nick as written
     // A coordinate that is not a finite float would travel on as "nan" or "inf" and poison
     // every client's drawing of this player; a bad map name is not passed on either.
-    const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-    if (!std::isfinite(fx) || !std::isfinite(fy) || !ValidMapName(map)) return;
-    if (map != player.map) ChangeMap(id, player, map, out);
-    player.position =
-        MakeMessage(Message::Position, player.nick,
-                    BuildPositionMessage(player.nick, fx, fy, direction, walking, collision, charid, map));
-    for (const auto& entry : players_) {
-        if (entry.first != id && entry.second.map == player.map)
-            out.push_back({entry.first, player.position});
+    const auto x = static_cast<float>(fields.Float());
+    const auto y = static_cast<float>(fields.Float());
+    const int direction = fields.Int();
+    const int walking = fields.Int();
+    const int collision = fields.Int();
+    const int charid = fields.Int();
+    const std::string_view map = fields.Next();
+    if (!std::isfinite(x) || !std::isfinite(y) || !ValidMapName(map)) return nullptr;
+    if (map != maps_[players_[slot].map].name) {
+        if (const char* problem = ChangeMap(slot, map, now)) return problem;
     }
+    Player& player = players_[slot];
+    std::string& frame = player.position;
+    frame.assign(FRAME_PREFIX_BYTES, '\0');
+    frame += "3|";
+    frame += player.nick;
+    for (const float f : {x, y}) {
+        frame.push_back('|');
+        AppendFloat(frame, f);
+    }
+    for (const int i : {direction, walking, collision, charid}) {
+        frame.push_back('|');
+        AppendInt(frame, i);
+    }
+    frame.push_back('|');
+    frame.append(map);
+    // The client's position text carries a zero byte of its own before the frame's.
+    frame.append(2, '\0');
+    SealFrame(frame, 0);
+    for (const Slot to : maps_[player.map].members) {
+        if (to != slot) Owe(to, slot, POSITION);
+    }
+    return nullptr;
 }
 
-void Relay::ChangeMap(ConnId id, Player& player, const std::string& map, std::vector<Delivery>& out) {
+const char* Relay::ChangeMap(Slot slot, std::string_view map, ServerTime now) {
+    if (!players_[slot].mapChanges.Admit(now, MAP_CHANGE_WINDOW))
+        return "more than 20 map changes within 10 s";
     // The client never empties its roster by itself, so both sides of the move are told
     // to forget each other; otherwise players would linger as ghosts on the wrong map.
-    const MessagePtr removal = MakeRemoval(player.nick);
-    for (const auto& entry : players_) {
-        if (entry.first == id || entry.second.map != player.map) continue;
-        out.push_back({entry.first, removal});
-        out.push_back({id, MakeRemoval(entry.second.nick)});
-    }
-    player.map = map;
+    Exit(slot, true);
     // The stored position still names the old map; the client sends a fresh one at once.
-    player.position.reset();
-    for (const auto& entry : players_) {
-        const Player& other = entry.second;
-        if (entry.first != id && other.map == map && other.position) out.push_back({id, other.position});
+    players_[slot].position.clear();
+    Enter(slot, map);
+    return nullptr;
+}
+
+void Relay::Enter(Slot slot, std::string_view map) {
+    MapId id;
+    const auto found = mapIds_.find(std::string(map));
+    if (found != mapIds_.end()) {
+        id = found->second;
+    } else {
+        if (!freeMaps_.empty()) {
+            id = freeMaps_.back();
+            freeMaps_.pop_back();
+        } else {
+            id = static_cast<MapId>(maps_.size());
+            maps_.emplace_back();
+        }
+        maps_[id].name.assign(map);
+        mapIds_.emplace(maps_[id].name, id);
+    }
+    std::vector<Slot>& members = maps_[id].members;
+    for (const Slot other : members) {
+        if (!players_[other].position.empty()) Owe(slot, other, POSITION);
+    }
+    players_[slot].map = id;
+    members.push_back(slot);
+}
+
+void Relay::Exit(Slot slot, bool tellLeaver) {
+    const MapId id = players_[slot].map;
+    std::vector<Slot>& members = maps_[id].members;
+    // Kept in the order players arrived, so each receiver hears of a map's players in that order.
+    members.erase(std::find(members.begin(), members.end(), slot));
+    for (const Slot other : members) {
+        Owe(other, slot, REMOVAL);
+        if (tellLeaver) Owe(slot, other, REMOVAL);
+    }
+    if (members.empty()) {
+        mapIds_.erase(maps_[id].name);
+        maps_[id].name.clear();
+        freeMaps_.push_back(id);
     }
 }
 
-void Relay::Leave(ConnId id, std::vector<Delivery>& out) {
-    const auto found = players_.find(id);
-    if (found == players_.end()) return;
-    const MessagePtr removal = MakeRemoval(found->second.nick);
-    for (const auto& entry : players_) {
-        if (entry.first != id && entry.second.map == found->second.map) out.push_back({entry.first, removal});
+void Relay::Owe(Slot receiver, Slot sender, std::uint8_t what) {
+    Player& to = players_[receiver];
+    if (to.owed.size() <= sender) to.owed.resize(std::max<std::size_t>(sender + 1, players_.size()), 0);
+    std::uint8_t& bits = to.owed[sender];
+    if (!(bits & LISTED)) {
+        to.changed.push_back(sender);
+        bits = LISTED;
     }
-    players_.erase(found);
+    if (what == REMOVAL) {
+        if (!(bits & REMOVAL)) ++players_[sender].removalsOwed;
+        bits = static_cast<std::uint8_t>((bits & ~POSITION) | REMOVAL);
+    } else {
+        bits = static_cast<std::uint8_t>(bits | what);
+    }
+    Touch(receiver);
 }
 
-const Player* Relay::Find(ConnId id) const {
-    const auto found = players_.find(id);
-    return found == players_.end() ? nullptr : &found->second;
+void Relay::Touch(Slot receiver) {
+    Player& to = players_[receiver];
+    if (to.touched) return;
+    to.touched = true;
+    touched_.push_back(receiver);
+}
+
+void Relay::ClearTouched() {
+    for (const Slot slot : touched_)
+        players_[slot].touched = false;
+    touched_.clear();
+}
+
+std::size_t Relay::TakeOutput(Slot slot, std::string& out) {
+    if (slot >= players_.size() || !players_[slot].online) return 0;
+    const std::size_t before = out.size();
+    Player& player = players_[slot];
+    out += player.chat;
+    player.chat.clear();
+    for (const Slot sender : player.changed) {
+        const std::uint8_t bits = player.owed[sender];
+        player.owed[sender] = 0;
+        Player& from = players_[sender];
+        if (bits & REMOVAL) {
+            AppendRemoval(out, from.nick);
+            if (--from.removalsOwed == 0 && !from.online) Release(sender);
+        }
+        if ((bits & POSITION) && !from.position.empty()) out += from.position;
+    }
+    player.changed.clear();
+    return out.size() - before;
+}
+
+void Relay::Leave(Slot slot) {
+    if (slot >= players_.size() || !players_[slot].online) return;
+    Exit(slot, false);
+    Player& player = players_[slot];
+    // What the leaver was still owed is void; removals it held no longer keep their slots.
+    for (const Slot sender : player.changed) {
+        const std::uint8_t bits = player.owed[sender];
+        player.owed[sender] = 0;
+        if ((bits & REMOVAL) && --players_[sender].removalsOwed == 0 && !players_[sender].online)
+            Release(sender);
+    }
+    player.changed.clear();
+    player.chat.clear();
+    player.position.clear();
+    nicks_.erase(player.nick);
+    player.online = false;
+    --online_;
+    if (player.removalsOwed == 0) Release(slot);
+}
+
+void Relay::Release(Slot slot) {
+    players_[slot].nick.clear();
+    free_.push_back(slot);
+}
+
+std::size_t Relay::PlayersOn(const std::string& map) const {
+    const auto found = mapIds_.find(map);
+    return found == mapIds_.end() ? 0 : maps_[found->second].members.size();
+}
+
+void Relay::ForgetQuietChatters(ServerTime now) {
+    for (auto it = nickChats_.begin(); it != nickChats_.end();)
+        it = it->second.Quiet(now, CHAT_WINDOW) ? nickChats_.erase(it) : std::next(it);
+    for (auto it = addressChats_.begin(); it != addressChats_.end();)
+        it = it->second.Quiet(now, CHAT_WINDOW) ? addressChats_.erase(it) : std::next(it);
 }

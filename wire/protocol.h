@@ -34,6 +34,11 @@ constexpr std::size_t MAX_CHAT_TEXT = 58;
 // Longest map name, in bytes: the server drops a position or map change naming a longer one,
 // so the client refuses a map whose exit leads to one.
 constexpr std::size_t MAX_MAP_NAME = 64;
+// The one rule for the text a player chooses (nickname, chat text, map name): printable ASCII
+// except "|", the only bytes the client's font draws and that cannot split a field.
+inline bool IsWireTextChar(char c) {
+    return c >= 0x20 && c < 0x7F && c != '|';
+}
 // The map every player starts on.
 #define START_MAP "main.map"
 

@@ -1,13 +1,17 @@
-// The relay rules over the in-memory model: who receives what, and what is refused.
+// The relay rules over the in-memory model: who receives what, what is merged for a reader
+// that is slow to take its bytes, and what is refused or gets its sender dropped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <tuple>
 
 #include "server/relay.h"
 
 namespace {
 
-using Got = std::map<ConnId, std::vector<std::string>>;
+using Texts = std::vector<std::string>;
+using Got = std::map<std::string, Texts>; // by receiver's nick
 using namespace std::string_literals;
 using std::chrono::milliseconds;
 
@@ -16,72 +20,135 @@ std::string Pos(const std::string& nick, const std::string& xy, const std::strin
     return "3|" + nick + "|" + xy + "|1|1|0|2|" + map;
 }
 
+// The texts in a run of frames, as a client reads them (up to the first zero byte).
+Texts Cut(const std::string& bytes) {
+    Texts texts;
+    for (std::size_t at = 0; at + 4 <= bytes.size();) {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
+        const std::size_t len =
+            std::size_t{byte(0)} << 24 | std::size_t{byte(1)} << 16 | std::size_t{byte(2)} << 8 | byte(3);
+        const std::string body = bytes.substr(at + 4, len);
+        texts.push_back(body.substr(0, body.find('\0')));
+        at += 4 + len;
+    }
+    return texts;
+}
+
 class RelayTest : public ::testing::Test {
   protected:
-    // What each connection received since the last Take, in order, as the texts a client reads.
-    Got Take() {
+    // What each touched player is owed, as a network turn would take it.
+    Got Take(const std::vector<std::string>& skip = {}) {
         Got got;
-        for (const Delivery& d : out)
-            got[d.to].push_back(d.message->frame.substr(4, d.message->frame.find('\0', 4) - 4));
-        out.clear();
+        std::vector<Slot> untaken;
+        for (const Slot slot : relay.Touched()) {
+            const std::string nick = relay.Nick(slot);
+            if (std::find(skip.begin(), skip.end(), nick) != skip.end()) {
+                untaken.push_back(slot);
+                continue;
+            }
+            std::string bytes;
+            relay.TakeOutput(slot, bytes);
+            if (!bytes.empty()) got[nick] = Cut(bytes);
+        }
+        relay.ClearTouched();
         return got;
     }
-    // Logs players in as connections 1, 2, ...; player n stands at (n, n) on its map, if it has one.
+    // What one player is owed now, touched or not.
+    Texts TakeFor(const std::string& nick) {
+        std::string bytes;
+        relay.TakeOutput(slots.at(nick), bytes);
+        return Cut(bytes);
+    }
+    Slot In(const std::string& nick, const std::string& address = "10.0.0.1") {
+        const Slot slot = relay.Join(nick, address, t0);
+        if (slot != NO_SLOT) slots[nick] = slot;
+        return slot;
+    }
+    // Logs players in; player n stands at (n, n) on its map, if it has one.
     void Players(const std::vector<std::pair<std::string, std::string>>& players) {
-        ConnId id = 0;
+        int n = 0;
         for (const auto& [nick, map] : players) {
-            ASSERT_TRUE(relay.Join(++id, nick, t0, out)) << nick;
-            if (!map.empty()) Send(id, Pos(nick, std::to_string(id) + "|" + std::to_string(id), map));
+            ASSERT_NE(In(nick), NO_SLOT) << nick;
+            ++n;
+            if (!map.empty()) Send(nick, Pos(nick, std::to_string(n) + "|" + std::to_string(n), map));
         }
         Take();
     }
-    void Send(ConnId id, std::string t, int ms = 0) { relay.Receive(id, t, t0 + milliseconds(ms), out); }
+    const char* Send(const std::string& nick, const std::string& text, int ms = 0) {
+        return relay.Receive(slots.at(nick), text, t0 + milliseconds(ms));
+    }
 
     const ServerTime t0 = ServerTime{} + std::chrono::hours(1);
     Relay relay;
-    std::vector<Delivery> out;
+    std::map<std::string, Slot> slots;
 };
 
 TEST_F(RelayTest, NicknameRulesAndRefusedLogins) {
-    for (const char* ok : {"a", "ninechars", "Ann Lee", "J\xc3\xb6rg"})
+    // One rule for names and chat: printable ASCII without "|".
+    for (const char* ok : {"a", "ninechars", "Ann Lee", "~x!"})
         EXPECT_EQ(NicknameProblem(ok), "") << ok;
-    for (const char* bad : {"", "tencharsXX", "a|b", "a\tb", "a\x1b", "del\x7f"})
+    for (const char* bad : {"", "tencharsXX", "a|b", "a\tb", "a\x1b", "del\x7f", "J\xc3\xb6rg", "\xff"})
         EXPECT_NE(NicknameProblem(bad), "") << bad;
     // A refused login changes nothing; a leaver frees the name.
     Players({{"Ann", ""}});
     for (const char* nick : {"Ann", "", "tencharsXX"})
-        EXPECT_FALSE(relay.Join(2, nick, t0, out)) << nick;
+        EXPECT_EQ(relay.Join(nick, "x", t0), NO_SLOT) << nick;
     EXPECT_EQ(relay.PlayerCount(), 1u);
-    relay.Leave(1, out);
+    relay.Leave(slots["Ann"]);
     EXPECT_EQ(relay.LoginProblem("Ann"), "");
+    EXPECT_EQ(relay.PlayerCount(), 0u);
 }
 
 TEST_F(RelayTest, ChatGoesToEveryoneCleanedUnderTheLoginNameAndSenderMap) {
     Players({{"Ann", ""}, {"Bob", "cave.map"}});
-    Send(2, "1|Mallory|hello there|main.map"); // the written nick and map are not believed
-    Send(2, "1|Bob|a\tb\x01"
-            "c\x7f\xe9!|main.map");
-    Send(2, "1|Bob|" + std::string(80, 'x') + "|main.map");
-    // Chat with nothing printable left, other message types, and a stranger's chat go nowhere.
+    Send("Bob", "1|Mallory|hello there|main.map"); // the written nick and map are not believed
+    Send("Bob", "1|Bob|a\tb\x01"
+                "c\x7f\xe9!|main.map");
+    Send("Bob", "1|Bob|" + std::string(80, 'x') + "|main.map");
+    // Chat with nothing printable left and other message types go nowhere.
     for (const char* dropped : {"1|Bob|\x01\x02|main.map", "1|Bob||main.map", "1|Bob", "", "x|Bob|hi",
                                 "0|Bob", "2|Ann", "5|Bob|x", "7", "-1|Bob|hi|main.map"})
-        Send(2, dropped);
-    Send(99, "1|x|hi|main.map");
-    const std::vector<std::string> lines{"1|Bob|hello there|cave.map", "1|Bob|abc!|cave.map",
-                                         "1|Bob|" + std::string(MAX_CHAT_TEXT, 'x') + "|cave.map"};
-    EXPECT_EQ(Take(), (Got{{1, lines}, {2, lines}}));
+        Send("Bob", dropped);
+    EXPECT_EQ(relay.Receive(99, "1|x|hi|main.map", t0), nullptr) << "a stranger's slot is ignored";
+    const Texts lines{"1|Bob|hello there|cave.map", "1|Bob|abc!|cave.map",
+                      "1|Bob|" + std::string(MAX_CHAT_TEXT, 'x') + "|cave.map"};
+    EXPECT_EQ(Take(), (Got{{"Ann", lines}, {"Bob", lines}}));
 }
 
-TEST_F(RelayTest, ChatFloodLimitIsFiveLinesPerFiveSeconds) {
-    Players({{"Ann", "m"}, {"Bob", "m"}});
-    for (int i = 0; i < 5; ++i)
-        Send(1, "1|Ann|" + std::to_string(i) + "|m", i * 1000);
-    Send(1, "1|Ann|sixth|m", 4999); // over the limit: dropped
-    Send(2, "1|Bob|mine|m", 4999);  // Bob has his own allowance
-    Send(1, "1|Ann|again|m", 5000); // line 0 is 5 s old now
-    Send(1, "1|Ann|more|m", 5500);  // line 1 is only 4.5 s old
-    EXPECT_EQ(Take().at(2), (std::vector<std::string>{"1|Ann|0|m", "1|Ann|1|m", "1|Ann|2|m", "1|Ann|3|m",
-                                                      "1|Ann|4|m", "1|Bob|mine|m", "1|Ann|again|m"}));
+// Five lines per five seconds per nickname, ten per address; logging in again renews neither.
+TEST_F(RelayTest, ChatLimitSurvivesLoggingInAgain) {
+    Players({{"Obs", "m"}});
+    In("Ann");
+    In("Bob", "10.0.0.2");
+    const auto line = [](const std::string& nick, int i) {
+        return "1|" + nick + "|" + std::to_string(i) + "|m";
+    };
+    Texts expected;
+    for (int i = 0; i < 5; ++i) {
+        Send("Ann", line("Ann", i), i * 1000);
+        expected.push_back("1|Ann|" + std::to_string(i) + "|main.map");
+    }
+    Send("Ann", line("Ann", 5), 4999); // over the limit
+    relay.Leave(slots["Ann"]);
+    In("Ann");
+    Send("Ann", line("Ann", 6), 4999); // the same nickname again: still over
+    Send("Bob", line("Bob", 0), 4999); // another address has its own allowance
+    expected.push_back("1|Bob|0|main.map");
+    Send("Ann", line("Ann", 7), 5000); // Ann's first line is 5 s old now
+    expected.push_back("1|Ann|7|main.map");
+    // New names from Ann's address share what is left of its ten (Ann's first line has aged out).
+    for (int n = 0; n < 6; ++n) {
+        const std::string nick = "New" + std::to_string(n);
+        In(nick);
+        Send(nick, line(nick, n), 5000);
+        if (n < 5) expected.push_back("1|" + nick + "|" + std::to_string(n) + "|main.map");
+        relay.Leave(slots[nick]);
+    }
+    EXPECT_EQ(Take().at("Obs"), expected);
+    // Allowances nobody used for a whole window are forgotten, and start afresh.
+    relay.ForgetQuietChatters(t0 + milliseconds(11000));
+    Send("Ann", line("Ann", 8), 11000);
+    EXPECT_EQ(Take().at("Obs"), Texts{"1|Ann|8|main.map"});
 }
 
 // Broken positions go nowhere; missing or garbled numbers read as 0, as the client reads them.
@@ -90,40 +157,109 @@ TEST_F(RelayTest, BrokenPositionsAreDroppedAndGarbledNumbersReadAsZero) {
     for (const std::string& bad : {"3|Ann|nan|1|0|0|0|0|main.map"s, "3|Ann|1|inf|0|0|0|0|main.map"s, "3|Ann"s,
                                    "3|Ann|1e39|1|0|0|0|0|main.map"s, "3|Ann|1|1|0|0|0|0|bad\x01map"s,
                                    "3|Ann|1|1|0|0|0|0|" + std::string(MAX_MAP_NAME + 1, 'm')})
-        Send(1, bad);
-    EXPECT_EQ(relay.Find(1)->position, nullptr);
-    Send(1, "3|Ann|x|2|||||main.map");
-    EXPECT_EQ(Take(), (Got{{2, {"3|Ann|0|2|0|0|0|0|main.map"}}}));
+        Send("Ann", bad);
+    EXPECT_EQ(relay.PositionOf(slots["Ann"]), "");
+    Send("Ann", "3|Ann|x|2|||||main.map");
+    Send("Bob", "3|Bob|" + std::string(100, ' ') + "7|2|99999999999|-1|0|0|main.map|extra");
+    EXPECT_EQ(Take(), (Got{{"Bob", {"3|Ann|0|2|0|0|0|0|main.map"}},
+                           {"Ann", {"3|Bob|7|2|2147483647|-1|0|0|main.map"}}}));
+    // The relayed frame keeps the client's layout: the text, its own zero byte and the frame's.
+    const std::string& frame = relay.PositionOf(slots["Ann"]);
+    EXPECT_EQ(frame.substr(4), "3|Ann|0|2|0|0|0|0|main.map"s + '\0' + '\0');
+    EXPECT_EQ(static_cast<std::size_t>(frame[3]), frame.size() - 4);
 }
 
 // Position, join, explicit map change, map change by position, and leave, with who hears of each.
 TEST_F(RelayTest, WhoHearsOfPositionsJoinsMapChangesAndLeaves) {
     Players({{"Ann", "main.map"}, {"Bob", "main.map"}, {"Cid", "cave.map"}, {"Dee", "cave.map"}});
-    Send(2, Pos("Zed", "2.5|3", "main.map")); // only the login name is relayed
-    Send(1, "4|Ann|cave.map");
-    EXPECT_EQ(Take(), (Got{{1,
-                            {Pos("Bob", "2.5|3", "main.map"), "2|Bob", Pos("Cid", "3|3", "cave.map"),
-                             Pos("Dee", "4|4", "cave.map")}},
-                           {2, {"2|Ann"}}}));
+    Send("Bob", Pos("Zed", "2.5|3", "main.map")); // only the login name is relayed
+    Send("Ann", "4|Ann|cave.map");
+    // Bob's position and his removal reached Ann in one turn: the removal is all she needs.
+    EXPECT_EQ(Take(), (Got{{"Ann", {"2|Bob", Pos("Cid", "3|3", "cave.map"), Pos("Dee", "4|4", "cave.map")}},
+                           {"Bob", {"2|Ann"}}}));
     // A newcomer is shown the latest position of each player on the start map: Ann's left with her.
-    ASSERT_TRUE(relay.Join(5, "Eve", t0, out));
-    EXPECT_EQ(Take(), (Got{{5, {Pos("Bob", "2.5|3", "main.map")}}}));
+    In("Eve");
+    EXPECT_EQ(Take(), (Got{{"Eve", {Pos("Bob", "2.5|3", "main.map")}}}));
     // The same map again, or an unusable map name, changes nothing.
     for (const std::string& map : {"cave.map"s, ""s, "new\nline"s, std::string(MAX_MAP_NAME + 1, 'm')})
-        Send(1, "4|Ann|" + map);
+        Send("Ann", "4|Ann|" + map);
     EXPECT_TRUE(Take().empty());
     // A position on another map is a map change first, then a position there.
     const std::string bob = Pos("Bob", "9|9", "cave.map");
-    Send(2, bob);
-    EXPECT_EQ(Take(), (Got{{1, {bob}},
-                           {2, {"2|Eve", Pos("Cid", "3|3", "cave.map"), Pos("Dee", "4|4", "cave.map")}},
-                           {3, {bob}},
-                           {4, {bob}},
-                           {5, {"2|Bob"}}}));
-    // Leaving is told to the players on the leaver's map only; an unknown connection leaves silently.
-    relay.Leave(1, out);
-    relay.Leave(99, out);
-    EXPECT_EQ(Take(), (Got{{2, {"2|Ann"}}, {3, {"2|Ann"}}, {4, {"2|Ann"}}}));
+    Send("Bob", bob);
+    EXPECT_EQ(Take(), (Got{{"Ann", {bob}},
+                           {"Bob", {"2|Eve", Pos("Cid", "3|3", "cave.map"), Pos("Dee", "4|4", "cave.map")}},
+                           {"Cid", {bob}},
+                           {"Dee", {bob}},
+                           {"Eve", {"2|Bob"}}}));
+    // Leaving is told to the players on the leaver's map only.
+    relay.Leave(slots["Ann"]);
+    relay.Leave(99);
+    EXPECT_EQ(Take(), (Got{{"Bob", {"2|Ann"}}, {"Cid", {"2|Ann"}}, {"Dee", {"2|Ann"}}}));
+    EXPECT_EQ(std::tuple(relay.PlayersOn("cave.map"), relay.PlayersOn("main.map")), std::tuple(3u, 1u));
+}
+
+// A reader that takes its bytes late gets, per sender, at most a removal and the latest position,
+// in that order, whatever the sender did meanwhile.
+TEST_F(RelayTest, WhatASlowReaderIsOwedIsMergedPerSender) {
+    Players({{"Slow", "main.map"}, {"Ann", "main.map"}, {"Bob", "main.map"}});
+    struct Case {
+        const char* what;
+        std::vector<std::string> annSends;
+        Texts slowGets;
+    };
+    const std::vector<Case> cases{
+        {"moves",
+         {Pos("Ann", "1|1", "main.map"), Pos("Ann", "2|2", "main.map")},
+         {Pos("Ann", "2|2", "main.map")}},
+        {"leaves the map",
+         {Pos("Ann", "3|3", "main.map"), "4|Ann|cave.map", Pos("Ann", "0|0", "cave.map")},
+         {"2|Ann"}},
+        {"comes back", {Pos("Ann", "5|5", "main.map")}, {Pos("Ann", "5|5", "main.map")}},
+        {"flips and comes back",
+         {"4|Ann|a", "4|Ann|main.map", "4|Ann|b", Pos("Ann", "6|6", "main.map")},
+         {"2|Ann", Pos("Ann", "6|6", "main.map")}},
+    };
+    for (const Case& c : cases) {
+        for (const std::string& text : c.annSends)
+            EXPECT_EQ(Send("Ann", text), nullptr) << c.what;
+        Send("Bob", Pos("Bob", "7|7", "main.map"));
+        Take({"Slow"}); // everyone else reads at once
+        Texts expected = c.slowGets;
+        expected.push_back(Pos("Bob", "7|7", "main.map"));
+        EXPECT_EQ(TakeFor("Slow"), expected) << c.what;
+    }
+}
+
+// Flipping between two maps costs the honest players there one removal and one position at most,
+// however slow they read; the flipper is the one dropped.
+TEST_F(RelayTest, MapFlipFloodIsMergedAndTheFlipperDropped) {
+    Players({{"Slow", "main.map"}, {"Cave", "cave.map"}, {"Flip", "main.map"}});
+    std::size_t cavesBytes = 0;
+    for (std::size_t i = 0; i < MAP_CHANGES_PER_WINDOW; ++i) {
+        const std::string map = i % 2 ? "main.map" : "cave.map";
+        ASSERT_EQ(Send("Flip", Pos("Flip", "1|1", map), static_cast<int>(i)), nullptr) << i;
+        std::string bytes;
+        cavesBytes += relay.TakeOutput(slots["Cave"], bytes);
+        Take({"Slow"});
+    }
+    EXPECT_EQ(TakeFor("Slow"), (Texts{"2|Flip", Pos("Flip", "1|1", "main.map")}));
+    EXPECT_LT(cavesBytes, MAP_CHANGES_PER_WINDOW * 64);
+    EXPECT_NE(Send("Flip", "4|Flip|cave.map", 1000), nullptr) << "one change over the limit";
+    // Ten seconds after the first change the allowance has room again.
+    EXPECT_EQ(Send("Flip", "4|Flip|cave.map", static_cast<int>(MAP_CHANGE_WINDOW.count())), nullptr);
+}
+
+// A slot is not handed out again while a removal naming its last holder is still owed.
+TEST_F(RelayTest, SlotsWaitForRemovalsNamingThem) {
+    Players({{"Obs", "main.map"}, {"Ann", "main.map"}});
+    const Slot ann = slots["Ann"];
+    Send("Ann", "4|Ann|cave.map");
+    relay.Leave(ann);
+    EXPECT_NE(In("Zed"), ann);
+    Send("Zed", Pos("Zed", "1|1", "main.map"));
+    EXPECT_EQ(TakeFor("Obs"), (Texts{"2|Ann", Pos("Zed", "1|1", "main.map")}));
+    EXPECT_EQ(In("Yan"), ann) << "free again once the removal went out";
 }
 
 } // namespace

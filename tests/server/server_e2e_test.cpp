@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "wire/protocol.h"
+#include "server/log.h"
 #include "tests/support/players.h"
 
 namespace {
@@ -70,7 +71,7 @@ TEST(ServerEndToEnd, PlayersMoveChangeMapsChatAndLeave) {
 TEST(ServerEndToEnd, BadLoginsAndBrokenFramesDropOnlyTheirSender) {
     ServerProcess server;
     auto ann = LogIn(server, "Ann");
-    for (const std::string& nick : {std::string("Ann"), std::string(300, 'n')}) {
+    for (const std::string& nick : {std::string("Ann"), std::string(300, 'n'), std::string("J\xc3\xb6rg")}) {
         Client bad(server.port());
         bad.Send(nick);
         EXPECT_TRUE(bad.WaitClosed(3s)) << nick;
@@ -134,20 +135,19 @@ TEST(ServerEndToEnd, SilentAndHalfFinishedConnectionsTimeOut) {
 TEST(ServerEndToEnd, ClientThatStopsReadingIsDroppedWithoutSlowingOthers) {
     ServerProcess server({"--stall-timeout-ms", "1000"});
     auto reader = LogIn(server, "Reader");
-    auto bouncer = LogIn(server, "Bouncer");
+    auto walker = LogIn(server, "Walker");
     Client stuck(server.port(), /*reading=*/false, /*rcvbuf=*/4096);
     stuck.Send("Stuck");
     ASSERT_TRUE(server.WaitLog("join \"Stuck\""));
 
-    // Bouncer hops maps all the time: each hop is a removal and a position nothing may merge away.
-    std::string burst;
-    for (int j = 0; j < 20; ++j) // ten hops there and back
-        burst += EncodeFrame(BuildPositionMessage("Bouncer", 1, 1, 0, 1, 0, 0, j % 2 ? "main.map" : "cave"));
+    // Walker reports far more often than a real client, so that bytes for Stuck pile up
+    // until nothing more can be sent to it.
+    const std::string map = "main.map";
     std::atomic<bool> stop{false};
-    std::thread hops([&] {
-        for (const auto end = Clock::now() + 20s; !stop && Clock::now() < end;) {
-            if (!bouncer->SendRaw(burst)) break;
-            std::this_thread::sleep_for(1ms); // a pace this test's own reading threads can follow
+    std::thread walking([&] {
+        for (int step = 0; !stop && step < 20000; ++step) {
+            if (!walker->SendPosition("Walker", static_cast<float>(step % 1000), 1, map)) break;
+            std::this_thread::sleep_for(1ms);
         }
     });
 
@@ -170,31 +170,98 @@ TEST(ServerEndToEnd, ClientThatStopsReadingIsDroppedWithoutSlowingOthers) {
         std::this_thread::sleep_for(1100ms); // stays under the chat flood limit
     }
     stop = true;
-    hops.join();
+    walking.join();
     EXPECT_TRUE(dropped) << server.Log();
     EXPECT_TRUE(stuck.WaitClosed(3s));
     EXPECT_LT(worst, 1000ms);
-    EXPECT_EQ(server.Log().find("drop \"Reader\""), std::string::npos);
-    EXPECT_EQ(server.Log().find("drop \"Bouncer\""), std::string::npos) << server.Log();
+    EXPECT_NE(server.Log().find("nothing could be sent for 1000 ms"), std::string::npos) << server.Log();
+    for (const char* nick : {"Reader", "Walker"})
+        EXPECT_EQ(server.Log().find("drop \"" + std::string(nick)), std::string::npos) << server.Log();
 }
 
-// A bad option, a port in use, and the connection limit, which counts connections not yet logged in.
-TEST(ServerEndToEnd, CommandLineAndConnectionLimit) {
+// A player flipping between two maps as fast as it can is dropped; the players on both maps,
+// one of them not reading at all meanwhile, stay and see it gone.
+TEST(ServerEndToEnd, MapFlipFlooderIsTheOneDropped) {
+    ServerProcess server({"--stall-timeout-ms", "5000"});
+    auto here = LogIn(server, "Here");
+    auto there = LogIn(server, "There");
+    there->SendPosition("There", 1, 1, "cave.map");
+    Client stuck(server.port(), /*reading=*/false, /*rcvbuf=*/4096);
+    stuck.Send("Stuck");
+    ASSERT_TRUE(server.WaitLog("join \"Stuck\""));
+    auto flip = LogIn(server, "Flip");
+    std::string burst;
+    for (int j = 0; j < 2000; ++j)
+        burst += EncodeFrame(BuildPositionMessage("Flip", 1, 1, 0, 1, 0, 0, j % 2 ? "main.map" : "cave.map"));
+    flip->SendRaw(burst);
+    EXPECT_TRUE(server.WaitLog("drop \"Flip\" 127.0.0.1"));
+    EXPECT_TRUE(flip->WaitClosed(3s));
+    EXPECT_NE(server.Log().find("more than 20 map changes within 10 s"), std::string::npos) << server.Log();
+    // The last word each honest player has about Flip is its removal.
+    for (Client* c : {here.get(), there.get()}) {
+        const Texts got = c->Drain();
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ(got.back(), "2|Flip");
+    }
+    here->Send("1|Here|still here|main.map");
+    EXPECT_EQ(there->Next(), "1|Here|still here|main.map");
+    EXPECT_EQ(server.Log().find("drop \"Stuck\""), std::string::npos) << server.Log();
+}
+
+// A logged-in player that sends nothing for the idle time is dropped; one that walks stays.
+TEST(ServerEndToEnd, IdlePlayersTimeOut) {
+    ServerProcess server({"--idle-timeout-ms", "600"});
+    auto idle = LogIn(server, "Idle");
+    auto walker = LogIn(server, "Walker");
+    for (int i = 0; i < 12; ++i) {
+        walker->SendPosition("Walker", static_cast<float>(i), 1, "main.map");
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_TRUE(server.WaitLog("drop \"Idle\" 127.0.0.1"));
+    EXPECT_TRUE(server.WaitLog("nothing sent for 600 ms"));
+    EXPECT_TRUE(idle->WaitClosed(3s));
+    const Texts got = walker->Drain();
+    EXPECT_NE(std::find(got.begin(), got.end(), "2|Idle"), got.end());
+    EXPECT_EQ(server.Log().find("drop \"Walker\""), std::string::npos) << server.Log();
+}
+
+// A bad option and a port in use; then the connection limits: per address, and in all, where a
+// connection that has not logged in gives way to a newcomer; repeats from one address are not logged
+// one by one.
+TEST(ServerEndToEnd, CommandLineAndConnectionLimits) {
     tt::Process bad({TAVREL_SERVER_BIN, "--port", "70000"}, "/tmp");
     EXPECT_EQ(bad.Wait(5s), 2);
-    ServerProcess server({"--max-clients", "2"});
+    ServerProcess server({"--max-clients", "3", "--max-per-address", "2"});
     tt::Process taken({TAVREL_SERVER_BIN, "--bind", "127.0.0.1", "--port", std::to_string(server.port())},
                       "/tmp");
     EXPECT_EQ(taken.Wait(5s), 1);
     EXPECT_NE(taken.Stderr().find("cannot listen on 127.0.0.1 port"), std::string::npos) << taken.Stderr();
+
     auto ann = LogIn(server, "Ann");
-    Client unnamed(server.port());
+    auto bob = LogIn(server, "Bob");
     Client third(server.port());
     EXPECT_TRUE(third.WaitClosed(3s));
-    EXPECT_TRUE(server.WaitLog("server full (2 connections)"));
-    ann.reset();
-    ASSERT_TRUE(server.WaitLog("leave \"Ann\""));
-    auto bob = LogIn(server, "Bob");
+    EXPECT_TRUE(server.WaitLog("more than 2 connections from 127.0.0.1"));
+
+    Client unnamed(server.port(), true, 0, "127.0.0.2");
+    ASSERT_TRUE(unnamed.connected());
+    auto cid = LogIn(server, "Cid", "127.0.0.3"); // takes the unnamed connection's place
+    EXPECT_TRUE(unnamed.WaitClosed(3s));
+    EXPECT_TRUE(server.WaitLog("its place goes to a newcomer"));
+    Client fourth(server.port(), true, 0, "127.0.0.4");
+    EXPECT_TRUE(fourth.WaitClosed(3s));
+    EXPECT_TRUE(server.WaitLog("server full (3 connections)"));
+
+    for (int i = 0; i < 40; ++i) {
+        Client repeat(server.port(), false, 0, "127.0.0.5"); // connects and closes at once
+        EXPECT_TRUE(repeat.connected());
+    }
+    std::this_thread::sleep_for(300ms);
+    const std::string log = server.Log();
+    std::size_t lines = 0;
+    for (std::size_t at = log.find("127.0.0.5"); at != std::string::npos; at = log.find("127.0.0.5", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, LOG_LINES_PER_WINDOW) << log;
 }
 
 } // namespace

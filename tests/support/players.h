@@ -26,10 +26,17 @@ namespace tt {
 // that reads every frame the server sends into a list the test takes from.
 class ScriptedPlayer {
   public:
-    // rcvbuf > 0 shrinks the receive buffer, so a client that does not read backs up fast.
-    explicit ScriptedPlayer(int port, bool reading = true, int rcvbuf = 0) {
+    // rcvbuf > 0 shrinks the receive buffer, so a client that does not read backs up fast;
+    // from (another loopback address such as "127.0.0.2") makes it a player from elsewhere.
+    explicit ScriptedPlayer(int port, bool reading = true, int rcvbuf = 0, const char* from = nullptr) {
         fd_ = socket(AF_INET, SOCK_STREAM, 0);
         if (rcvbuf > 0) setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
+        if (from) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            inet_pton(AF_INET, from, &local.sin_addr);
+            bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
+        }
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_port = htons(static_cast<uint16_t>(port));
@@ -165,8 +172,9 @@ class ServerProcess {
 };
 
 // Logs a client in and waits until the server has taken it.
-inline std::unique_ptr<ScriptedPlayer> LogIn(ServerProcess& server, const std::string& nick) {
-    auto client = std::make_unique<ScriptedPlayer>(server.port());
+inline std::unique_ptr<ScriptedPlayer> LogIn(ServerProcess& server, const std::string& nick,
+                                             const char* from = nullptr) {
+    auto client = std::make_unique<ScriptedPlayer>(server.port(), true, 0, from);
     EXPECT_TRUE(client->connected());
     client->Send(nick);
     EXPECT_TRUE(server.WaitLog("join \"" + nick + "\"")) << nick;
