@@ -36,7 +36,8 @@ Image GlWindow::ReadBack() const {
     Image img;
     img.width = vp[2];
     img.height = vp[3];
-    std::vector<std::uint8_t> flipped(static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height) * 3);
+    std::vector<std::uint8_t> flipped(static_cast<std::size_t>(img.width) *
+                                      static_cast<std::size_t>(img.height) * 3);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, img.width, img.height, GL_RGB, GL_UNSIGNED_BYTE, flipped.data());

@@ -72,7 +72,8 @@ Xvfb::~Xvfb() {
 
 Image::Pixel Image::At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
-    const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3;
+    const std::size_t i =
+        (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3;
     return {rgb[i], rgb[i + 1], rgb[i + 2]};
 }
 
