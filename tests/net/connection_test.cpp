@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
@@ -236,6 +237,30 @@ TEST(MainLoop, EscapeEndsWithZeroEvenWithTheChatLineOpen) {
     Xdotool(TestDisplay(), "keydown Escape");
     EXPECT_EQ(run.client->Wait(10s), 0);
     Xdotool(TestDisplay(), "keyup Escape");
+}
+
+// What a window manager sends when the player clicks the close box.
+void ClickCloseBox(const std::string& windowid) {
+    Display* display = XOpenDisplay(TestDisplay().c_str());
+    ASSERT_NE(display, nullptr);
+    const Window window = std::stoul(windowid);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XCloseDisplay(display);
+}
+
+TEST(MainLoop, TheCloseBoxEndsWithZeroAndTheServerSeesTheConnectionEnd) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    ClickCloseBox(run.window);
+    EXPECT_EQ(run.client->Wait(10s), 0) << run.client->Stderr();
+    EXPECT_TRUE(run.peer.PeerClosed(5s));
 }
 
 TEST(MainLoop, KeysRepeatOnlyWhileTheChatLineIsOpen) {
