@@ -221,7 +221,7 @@ void BotPlayer::Turn(double now, std::vector<std::string>& out) {
     auto exited = [&] {
         if (!level) return false;
         const int fired = FindExit(level->data.entities.data(), static_cast<int>(level->data.entities.size()),
-                                   level->data.sizex, level->data.sizey, me_.charposx, me_.charposy);
+                                   me_.charposx, me_.charposy);
         if (fired < 0) return false;
         const entity_t exit = level->data.entities[static_cast<std::size_t>(fired)];
         // Like the client, an exit to a map that can't be loaded leaves the player where it is.

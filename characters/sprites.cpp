@@ -24,7 +24,8 @@ static std::string sheetname;
 
 int load_char_set(std::string charset) {
     sheetname = charset;
-    SDL_Surface* spritesetsurf = LoadImage(charset);
+    // A sheet without one whole block would give no sprite set at all.
+    SDL_Surface* spritesetsurf = LoadImage(charset, CHAR_BLOCK_W, CHAR_BLOCK_H);
     if (!spritesetsurf) quit_on_bad_sheet("Could not load the sprite sheet");
 
     const int columns = spritesetsurf->w / CHAR_BLOCK_W;

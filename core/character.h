@@ -38,6 +38,8 @@ constexpr int MAX_SPRITE_SETS = 64;
 constexpr float ANIMATION_FRAME_MS = 150.0f, ANIMATION_STANDING_MS = 149.0f;
 // The common walking speed, world units per millisecond along each axis.
 constexpr float WALK_SPEED = 0.0025f;
+// Longest distance walked between two collision tests, world units: a tenth of a cell.
+constexpr float MAX_WALK_SUBSTEP = 0.1f;
 // A relayed position older (or further ahead) than this is not extrapolated from.
 constexpr float EXTRAPOLATION_WINDOW_MS = 1000.0f;
 // Half the side of the square a figure is drawn on, world units.
@@ -68,7 +70,8 @@ void walk_character(character* c, walk_keys keys, float elapsed);
 // Adds elapsed to *msgaccumulator and tells whether a position report is due now; when it is,
 // the accumulator restarts from 0.
 bool position_report_due(const character& c, float elapsed, float* msgaccumulator);
-// One whole movement turn of the local player: walk, undo a blocked step, map exits, position
+// One whole movement turn of the local player: walk in sub-steps of at most MAX_WALK_SUBSTEP,
+// undoing the first blocked one and walking no further, map exits, position
 // report, animation, and remembering this turn's values. blocked and exited test the player's
 // position (and carry out a change of map); send reports the position.
 void movement_turn(character* c, walk_keys keys, float elapsed, float* msgaccumulator,

@@ -1,6 +1,8 @@
 // The chat line being typed and the chat log: plain strings, no drawing.
 #include "core/chatlog.h"
 
+#include <utility>
+
 std::string chatstring;
 std::string nickname;
 std::string chatbuffer[CHAT_LOG_LINES];
@@ -36,5 +38,7 @@ std::string GetNickName() {
 void WriteMessage(std::string text) {
     for (int i = CHAT_LOG_LINES - 1; i > 0; i--)
         chatbuffer[i] = chatbuffer[i - 1];
-    chatbuffer[0] = text;
+    // A relayed line can be as long as a frame; the panel shows no more than this of it.
+    if (text.size() > CHAT_LOG_LINE_CHARS) text.resize(CHAT_LOG_LINE_CHARS);
+    chatbuffer[0] = std::move(text);
 }

@@ -7,6 +7,9 @@
 
 // Lines the chat log keeps.
 constexpr int CHAT_LOG_LINES = 5;
+// Characters one log line shows: the log starts 10 units into the 640-unit text space and each
+// glyph advances 10; a relayed line is kept only that far.
+constexpr std::size_t CHAT_LOG_LINE_CHARS = 63;
 // The typed line takes one more character only while its length is at most this minus the
 // nickname's length, so that "nick: line" fits the panel; the server cuts relayed text to the
 // same number.
@@ -25,7 +28,7 @@ void FlushBuffer();
 void SetNickName(std::string nick);
 // A copy of the player's name.
 std::string GetNickName();
-// Adds text to the log as its newest line; the oldest of six drops out.
+// Adds text, cut to CHAT_LOG_LINE_CHARS, to the log as its newest line; the oldest of six drops out.
 void WriteMessage(std::string text);
 
 // The chat line being typed, without its prefix: filled by the key presses of the main loop,

@@ -12,7 +12,7 @@
 #define CONFIG_FILE RESOURCE_DIR "client.cfg"
 
 // Outcome of reading the settings: accepted, or the reason the nickname was refused.
-enum class ConfigVerdict { Accepted, NicknameTooLong, NicknameIsDefault, NicknameHasBar };
+enum class ConfigVerdict { Accepted, NicknameTooLong, NicknameIsDefault, NicknameHasBar, NicknameHasZero };
 
 // Reads key=value lines from in into the settings below; stops at the first refused nickname.
 ConfigVerdict ReadConfigFrom(std::istream& in);

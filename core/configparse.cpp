@@ -12,6 +12,8 @@ static ConfigVerdict CheckNickname(const std::string& name) {
     if (name == "Default") return ConfigVerdict::NicknameIsDefault;
     // A "|" would split every message the client sends at the wrong place.
     if (name.find('|') != std::string::npos) return ConfigVerdict::NicknameHasBar;
+    // A zero byte would end the nickname, and every message after it, early on the wire.
+    if (name.find('\0') != std::string::npos) return ConfigVerdict::NicknameHasZero;
     return ConfigVerdict::Accepted;
 }
 
@@ -44,6 +46,8 @@ const char* ConfigRefusalText(ConfigVerdict verdict) {
         return "Edit the client.cfg file!";
     case ConfigVerdict::NicknameHasBar:
         return "Nickname may not contain '|'.";
+    case ConfigVerdict::NicknameHasZero:
+        return "Nickname may not contain a zero byte.";
     case ConfigVerdict::Accepted:
         break;
     }

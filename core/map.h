@@ -17,6 +17,8 @@ struct entity_t {
 
 // Largest number of columns or rows a map may have.
 constexpr int MAX_MAP_SIZE = 4096;
+// Longest line of a map file, bytes; a longer one is refused rather than buffered whole.
+constexpr std::size_t MAX_MAP_LINE = 1 << 20;
 // Largest number of exits a map may have.
 constexpr int MAX_MAP_ENTITIES = 4096;
 
@@ -35,8 +37,10 @@ struct MapData {
     std::vector<entity_t> entities;
 };
 
-// Reads a whole map file from in into out. False, with error saying which line and why,
-// when the header is impossible or the file ends before the last line it promises.
+// Reads a whole map file from in into out. False, with error saying which line and why, when the
+// header is impossible, a start or exit target is not a finite number, an exit names a map longer
+// than MAX_MAP_NAME, a line is longer than MAX_MAP_LINE, or the file ends before the last line
+// it promises. The grids grow with the rows read, never ahead of them.
 bool ParseMap(std::istream& in, MapData& out, std::string& error);
 
 // Writes data as a map file, LF line ends, with the separator lines "ground", "block", "layer2"
@@ -53,8 +57,9 @@ bool CellBlocked(int* const* grid, int sizex, int sizey, int col, int worldrow);
 // truncated toward zero.
 bool FeetBlocked(int* const* grid, int sizex, int sizey, float px, float py);
 // Index of the first exit whose trigger cell holds the position (px, py) truncated toward zero,
-// or -1. Exits whose trigger cell lies outside the sizex by sizey grid never fire.
-int FindExit(const entity_t* list, int count, int sizex, int sizey, float px, float py);
+// or -1. A cell outside the grid fires too (no grid is read): the player's position reaches the
+// row above the top one whenever the top row is free, which is how a map puts a door on its edge.
+int FindExit(const entity_t* list, int count, float px, float py);
 
 // Makes data the current map: releases the old one, fills the globals below. data is emptied.
 void InstallMapData(MapData& data);

@@ -1,9 +1,11 @@
 // Reading map files and the questions the walking asks of a map, over plain data: no window needed.
 #include "core/map.h"
 
+#include "wire/protocol.h"
 #include "wire/tokenizer.h"
 
 #include <cfloat>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -38,8 +40,15 @@ static float NarrowToFloat(double value) {
     return static_cast<float>(value);
 }
 
-static float ToFloat(const std::string& text) {
-    return NarrowToFloat(std::atof(text.c_str()));
+// The position on line `line` as a float; false for nan or an infinity, which would leave the
+// player nowhere: a blank world and no way to walk.
+static bool ToFinite(double value, int line, const char* what, float& out, std::string& error) {
+    if (!std::isfinite(value)) {
+        error = "line " + std::to_string(line) + ": " + what + " is not a finite number";
+        return false;
+    }
+    out = NarrowToFloat(value);
+    return true;
 }
 
 // Fills sizex values from one grid row. Splits at every single space exactly as the
@@ -62,16 +71,43 @@ static void ReadRow(const std::string& line, int sizex, int* out) {
 }
 
 namespace {
-// Hands out the lines of the file, counting them for the error messages.
+// Hands out the lines of the file, counting them for the error messages. A line longer than
+// MAX_MAP_LINE is not read on: a file without line ends must not be buffered whole.
 struct LineReader {
     std::istream& in;
     int count = 0;
+    bool toolong = false;
     bool Next(std::string& line) {
-        if (!std::getline(in, line)) return false;
+        line.clear();
+        std::streambuf* buf = in.rdbuf();
+        using traits = std::char_traits<char>;
+        traits::int_type c = buf ? buf->sbumpc() : traits::eof();
+        if (traits::eq_int_type(c, traits::eof())) return false;
         ++count;
+        while (!traits::eq_int_type(c, traits::eof()) && traits::to_char_type(c) != '\n') {
+            if (line.size() == MAX_MAP_LINE) {
+                toolong = true;
+                return false;
+            }
+            line.push_back(traits::to_char_type(c));
+            c = buf->sbumpc();
+        }
         return true;
     }
 };
+
+// Reads sizey rows of sizex values into grid, growing it only as rows arrive: a short file whose
+// header promises a huge map is refused having taken no more than it holds.
+bool ReadGrid(LineReader& lines, int sizex, int sizey, std::vector<int>& grid) {
+    std::string line;
+    for (int row = 0; row < sizey; ++row) {
+        if (!lines.Next(line)) return false;
+        const std::size_t at = grid.size();
+        grid.resize(at + static_cast<std::size_t>(sizex));
+        ReadRow(line, sizex, &grid[at]);
+    }
+    return true;
+}
 } // namespace
 
 bool ParseMap(std::istream& in, MapData& out, std::string& error) {
@@ -80,6 +116,11 @@ bool ParseMap(std::istream& in, MapData& out, std::string& error) {
     std::string header[HEADER_LINES];
     for (int i = 0; i < HEADER_LINES; ++i) {
         if (!lines.Next(header[i])) {
+            if (lines.toolong) {
+                error = "line " + std::to_string(lines.count) + ": longer than " +
+                        std::to_string(MAX_MAP_LINE) + " bytes";
+                return false;
+            }
             error = "the file ends after " + std::to_string(lines.count) + " lines, inside the header";
             return false;
         }
@@ -87,10 +128,11 @@ bool ParseMap(std::istream& in, MapData& out, std::string& error) {
     out.tilesetfile = header[0];
     out.sizex = ToInt(header[1]);
     out.sizey = ToInt(header[2]);
-    out.startposx = ToFloat(header[3]);
-    out.startposy = ToFloat(header[4]);
+    if (!ToFinite(std::atof(header[3].c_str()), 4, "the start x", out.startposx, error)) return false;
+    if (!ToFinite(std::atof(header[4].c_str()), 5, "the start y", out.startposy, error)) return false;
     out.layer2 = ToInt(header[5]);
-    const int count = ToInt(header[6]);
+    // A count of zero or less means no exits.
+    const int count = std::max(0, ToInt(header[6]));
     StringTokenizer colour(header[7], " ");
     for (int& c : out.background)
         c = colour.nextIntToken();
@@ -104,53 +146,52 @@ bool ParseMap(std::istream& in, MapData& out, std::string& error) {
         error = "line 3: " + std::to_string(out.sizey) + " rows, a map has 1 to " + limit;
         return false;
     }
-    if (count < 0 || count > MAX_MAP_ENTITIES) {
-        error =
-            "line 7: " + std::to_string(count) + " exits, a map has 0 to " + std::to_string(MAX_MAP_ENTITIES);
+    if (count > MAX_MAP_ENTITIES) {
+        error = "line 7: " + std::to_string(count) + " exits, a map has at most " +
+                std::to_string(MAX_MAP_ENTITIES);
         return false;
     }
 
     const int promised = HEADER_LINES + out.sizey + 1 + out.sizey + (out.layer2 ? 1 + out.sizey : 0) +
                          (count > 0 ? 1 + count : 0);
     const auto ended = [&]() {
+        if (lines.toolong) {
+            error = "line " + std::to_string(lines.count) + ": longer than " + std::to_string(MAX_MAP_LINE) +
+                    " bytes";
+            return false;
+        }
         error = "the file ends after " + std::to_string(lines.count) + " lines, its header promises " +
                 std::to_string(promised);
         return false;
     };
 
-    const std::size_t cells = static_cast<std::size_t>(out.sizex) * static_cast<std::size_t>(out.sizey);
     std::string line;
     // The separator before the ground rows was the last header line.
-    out.ground.assign(cells, 0);
-    for (int row = 0; row < out.sizey; ++row) {
-        if (!lines.Next(line)) return ended();
-        ReadRow(line, out.sizex, &out.ground[static_cast<std::size_t>(row) * out.sizex]);
-    }
-    if (!lines.Next(line)) return ended();
-    out.block.assign(cells, 0);
-    for (int row = 0; row < out.sizey; ++row) {
-        if (!lines.Next(line)) return ended();
-        ReadRow(line, out.sizex, &out.block[static_cast<std::size_t>(row) * out.sizex]);
-    }
-    if (out.layer2) {
-        if (!lines.Next(line)) return ended();
-        out.second.assign(cells, 0);
-        for (int row = 0; row < out.sizey; ++row) {
-            if (!lines.Next(line)) return ended();
-            ReadRow(line, out.sizex, &out.second[static_cast<std::size_t>(row) * out.sizex]);
-        }
-    }
+    if (!ReadGrid(lines, out.sizex, out.sizey, out.ground)) return ended();
+    if (!lines.Next(line) || !ReadGrid(lines, out.sizex, out.sizey, out.block)) return ended();
+    if (out.layer2 && (!lines.Next(line) || !ReadGrid(lines, out.sizex, out.sizey, out.second)))
+        return ended();
     if (count > 0) {
         if (!lines.Next(line)) return ended();
-        out.entities.resize(static_cast<std::size_t>(count));
-        for (entity_t& e : out.entities) {
+        for (int i = 0; i < count; ++i) {
             if (!lines.Next(line)) return ended();
+            entity_t e;
             StringTokenizer fields(line, " ");
             e.posx = fields.nextIntToken();
             e.posy = fields.nextIntToken();
-            e.newposx = NarrowToFloat(fields.nextFloatToken());
-            e.newposy = NarrowToFloat(fields.nextFloatToken());
+            if (!ToFinite(fields.nextFloatToken(), lines.count, "the exit's target x", e.newposx, error) ||
+                !ToFinite(fields.nextFloatToken(), lines.count, "the exit's target y", e.newposy, error))
+                return false;
             e.newmap = fields.nextToken();
+            // The server drops every message naming a longer map: a player taking this exit
+            // would vanish for everyone else.
+            if (e.newmap.size() > MAX_MAP_NAME) {
+                error = "line " + std::to_string(lines.count) + ": the exit's target map name is " +
+                        std::to_string(e.newmap.size()) + " bytes, at most " + std::to_string(MAX_MAP_NAME) +
+                        " are allowed";
+                return false;
+            }
+            out.entities.push_back(std::move(e));
         }
     }
     return true;
@@ -179,12 +220,11 @@ bool FeetBlocked(int* const* grid, int sizex, int sizey, float px, float py) {
     return CellBlocked(grid, sizex, sizey, rightcol, row) || CellBlocked(grid, sizex, sizey, leftcol, row);
 }
 
-int FindExit(const entity_t* list, int count, int sizex, int sizey, float px, float py) {
+int FindExit(const entity_t* list, int count, float px, float py) {
     int col = 0, row = 0;
     if (!list || !TruncateToCell(px, col) || !TruncateToCell(py, row)) return -1;
     for (int i = 0; i < count; ++i) {
         const entity_t& e = list[i];
-        if (e.posx < 0 || e.posx >= sizex || e.posy < 0 || e.posy >= sizey) continue;
         if (e.posx == col && e.posy == row) return i;
     }
     return -1;

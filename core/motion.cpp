@@ -117,16 +117,23 @@ bool position_report_due(const character& c, float elapsed, float* msgaccumulato
 void movement_turn(character* c, walk_keys keys, float elapsed, float* msgaccumulator,
                    const std::function<bool()>& blocked, const std::function<bool()>& exited,
                    const std::function<void(character*)>& send) {
-    const float oldposx = c->charposx, oldposy = c->charposy;
-    walk_character(c, keys, elapsed);
-
-    // No sliding along walls: the whole step goes back.
-    if (blocked()) {
-        c->charposx = oldposx;
-        c->charposy = oldposy;
-        c->collision = 1;
-    } else {
-        c->collision = 0;
+    // A slow turn (a large map loading, a stalled window) would otherwise move a whole cell at
+    // once and could jump a one-cell wall; at ordinary frame rates there is a single sub-step.
+    const float distance = elapsed * WALK_SPEED;
+    const int substeps =
+        distance > MAX_WALK_SUBSTEP ? static_cast<int>(std::ceil(distance / MAX_WALK_SUBSTEP)) : 1;
+    const float piece = elapsed / static_cast<float>(substeps);
+    c->collision = 0;
+    for (int i = 0; i < substeps; ++i) {
+        const float oldposx = c->charposx, oldposy = c->charposy;
+        walk_character(c, keys, piece);
+        // No sliding along walls: the whole sub-step goes back.
+        if (blocked()) {
+            c->charposx = oldposx;
+            c->charposy = oldposy;
+            c->collision = 1;
+            break;
+        }
     }
 
     // After a change of map the server must hear the new position in this very turn.

@@ -31,6 +31,7 @@ std::optional<std::string> ApplyServerMessage(const std::string& message, const 
         if (nick == ownnick) break;
         auto it = FindInRoster(roster, nick);
         if (it == roster.end()) {
+            if (roster.size() >= static_cast<std::size_t>(MAX_REMOTE_PLAYERS)) break;
             character newclient;
             newclient.nickname = nick;
             roster.push_back(newclient);

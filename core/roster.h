@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// Most remote players the roster holds: a newcomer beyond that is ignored until a removal frees
+// room, so a server inventing names cannot make the client hold or draw without bound.
+constexpr int MAX_REMOTE_PLAYERS = 1024;
+
 // Handles one inbound message for a player named ownnick: updates roster and returns the chat
 // line to show, if the message is a chat line. now is the tick count stamped on positions.
 std::optional<std::string> ApplyServerMessage(const std::string& message, const std::string& ownnick,

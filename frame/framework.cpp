@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 Uint32 videoFlags = 0;
 SDL_Surface* surface = nullptr;
@@ -29,9 +30,16 @@ static const int CHAT_REPEAT_DELAY_MS = 500, CHAT_REPEAT_INTERVAL_MS = 30;
 
 // Set from a signal handler: SIGINT or SIGTERM asks for the same end as the close box.
 static volatile std::sig_atomic_t quitrequested = 0;
+// Set by SDL_main once the data is loaded and the loop is about to run; never cleared. Until then
+// a quit signal ends the process at once.
+static volatile std::sig_atomic_t loopready = 0;
 
-void RequestQuit() {
-    quitrequested = 1;
+void OnQuitSignal(int) {
+    if (loopready && !sendinprogress && !quitrequested) {
+        quitrequested = 1;
+        return;
+    }
+    _exit(EXIT_NORMAL);
 }
 
 void Quit(int returnCode) {
@@ -176,6 +184,8 @@ int SDL_main(int, char**) {
     SDL_WM_SetCaption("Quennick's Tavrel", nullptr);
     SDL_EnableUNICODE(1);
     initGL();
+    // From here on a quit signal is noticed by the next turn, as the close box is.
+    loopready = 1;
     resizeWindow(WINDOW_WIDTH, WINDOW_HEIGHT);
 
     for (;;) {

@@ -24,8 +24,11 @@ int drawGLScene();
 void InitGame();
 // Game data that needs the OpenGL context: map, sprites, chat panel, font.
 void PostGLInit();
-// Asks the main loop to end at the close of the current turn, as a click on the close box does.
-void RequestQuit();
+// The SIGINT and SIGTERM handler. In the main loop it asks for the end of the turn, like the close
+// box; before the loop (resolving, connecting, loading), while a send blocks, or on a second
+// signal it ends the process at once with exit code 0, since none of those waits would notice a
+// request. Only async-signal-safe calls.
+void OnQuitSignal(int sig);
 
 // Video-mode flags used for every mode change; set once at start-up.
 extern Uint32 videoFlags;

@@ -6,12 +6,84 @@
 #include <SDL_image.h>
 
 #include <cstdio>
+#include <cstring>
 
-SDL_Surface* LoadImage(std::string fileName) {
-    SDL_Surface* image = IMG_Load(fileName.c_str());
-    if (image) return image;
-    std::fprintf(stderr, "Failed to load the image \"%s\" with error %s\n", fileName.c_str(), SDL_GetError());
-    return nullptr;
+// The size a PNG or TGA file announces in its header, without decoding it; false when the file
+// is neither (the image library then decides) or too short to tell.
+static bool AnnouncedSize(const std::string& fileName, long& w, long& h) {
+    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (!file) return false;
+    unsigned char head[24];
+    const std::size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    const auto be32 = [&head](int at) {
+        return (long(head[at]) << 24) | (long(head[at + 1]) << 16) | (long(head[at + 2]) << 8) |
+               long(head[at + 3]);
+    };
+    if (got >= 24 && std::memcmp(head, png, sizeof png) == 0) {
+        w = be32(16);
+        h = be32(20);
+        return true;
+    }
+    const std::size_t dot = fileName.rfind('.');
+    std::string ext = dot == std::string::npos ? "" : fileName.substr(dot + 1);
+    for (char& c : ext)
+        c = static_cast<char>(c | 0x20);
+    if (got >= 18 && ext == "tga") {
+        w = long(head[12]) | (long(head[13]) << 8);
+        h = long(head[14]) | (long(head[15]) << 8);
+        return true;
+    }
+    return false;
+}
+
+// image as a new surface of 32 bits whose bytes lie blue, green, red, alpha in memory, the one
+// layout the cutting and the upload read; image is released.
+static SDL_Surface* ToBgra(SDL_Surface* image) {
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+    const Uint32 r = 0x00ff0000, g = 0x0000ff00, b = 0x000000ff, a = 0xff000000;
+#else
+    const Uint32 r = 0x0000ff00, g = 0x00ff0000, b = 0xff000000, a = 0x000000ff;
+#endif
+    SDL_Surface* bgra =
+        SDL_CreateRGBSurface(SDL_SWSURFACE | SDL_SRCALPHA, image->w, image->h, 32, r, g, b, a);
+    if (bgra) {
+        // Copied, not blended: an image without alpha comes out opaque, one with alpha keeps it.
+        SDL_SetAlpha(image, 0, 255);
+        if (SDL_BlitSurface(image, nullptr, bgra, nullptr) < 0) {
+            SDL_FreeSurface(bgra);
+            bgra = nullptr;
+        }
+    }
+    SDL_FreeSurface(image);
+    return bgra;
+}
+
+SDL_Surface* LoadImage(std::string fileName, int minwidth, int minheight) {
+    const char* name = fileName.c_str();
+    long announcedw = 0, announcedh = 0;
+    if (AnnouncedSize(fileName, announcedw, announcedh) &&
+        (announcedw > MAX_IMAGE_SIDE || announcedh > MAX_IMAGE_SIDE)) {
+        std::fprintf(stderr, "The image \"%s\" is %ld by %ld pixels, larger than %d by %d\n", name,
+                     announcedw, announcedh, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE);
+        return nullptr;
+    }
+    SDL_Surface* image = IMG_Load(name);
+    if (!image) {
+        std::fprintf(stderr, "Failed to load the image \"%s\" with error %s\n", name, SDL_GetError());
+        return nullptr;
+    }
+    if (image->w < minwidth || image->h < minheight || image->w < 1 || image->h < 1) {
+        std::fprintf(stderr, "The image \"%s\" is %d by %d pixels, smaller than %d by %d\n", name, image->w,
+                     image->h, minwidth < 1 ? 1 : minwidth, minheight < 1 ? 1 : minheight);
+        SDL_FreeSurface(image);
+        return nullptr;
+    }
+    SDL_Surface* bgra = ToBgra(image);
+    if (!bgra)
+        std::fprintf(stderr, "The image \"%s\" could not be converted with error %s\n", name, SDL_GetError());
+    return bgra;
 }
 
 // An all-zero w by h surface with exactly the pixel layout of like; reports a failure on stdout.

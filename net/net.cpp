@@ -4,6 +4,7 @@
 #include "core/chatlog.h"
 #include "core/roster.h"
 #include "core/config.h"
+#include "core/inbound.h"
 #include "core/quit.h"
 #include "wire/protocol.h"
 
@@ -17,12 +18,13 @@ std::string str;
 
 // True once SDLNet_Init has succeeded, so shutting down knows there is something to shut.
 static bool netstarted = false;
-// Bytes received but not yet cut into frames; holds at most one frame's worth plus one receive.
-static std::string inbound;
-// Tick count at which the frame at the front of inbound began to wait for its remaining bytes.
+// Bytes received but not yet handled. The socket is read only while less than one receive is
+// waiting, so it holds less than two receives (the kernel keeps the rest, and TCP slows the
+// sender); the handled bytes are dropped at the end of each turn. Written only by CheckMessages.
+static InboundBuffer inbound;
+// Tick count at which the frame at the front of inbound began to wait for its remaining bytes;
+// set by CheckMessages when a frame completes or bytes arrive into an empty buffer.
 static Uint32 frontsince = 0;
-// One receive takes at most this much; the rest waits in the socket for the next turn.
-static const int RECEIVE_CHUNK = 64 * 1024;
 
 // Prints the failed call with the library's words on standard output, and what it means for the
 // player on standard error (the library often has no words for a failed lookup).
@@ -60,16 +62,16 @@ static void FailRead(const char* why) {
 
 // One receive of whatever has arrived; the poll said the socket is readable, so it does not wait.
 static void ReceiveAvailable() {
-    static char chunk[RECEIVE_CHUNK];
+    static char chunk[INBOUND_RECEIVE_CHUNK];
     SDL_ClearError();
-    const int got = SDLNet_TCP_Recv(sock, chunk, RECEIVE_CHUNK);
+    const int got = SDLNet_TCP_Recv(sock, chunk, static_cast<int>(INBOUND_RECEIVE_CHUNK));
     if (got <= 0) {
         const char* text = SDLNet_GetError();
         if (text && *text) std::printf("SDLNet_TCP_Recv: %s\n", text);
         FailRead(got == 0 ? "the server closed the connection" : "a receive failed");
     }
-    if (inbound.empty()) frontsince = SDL_GetTicks();
-    inbound.append(chunk, static_cast<std::size_t>(got));
+    if (InboundWaiting(inbound) == 0) frontsince = SDL_GetTicks();
+    InboundAppend(inbound, chunk, static_cast<std::size_t>(got));
 }
 
 void CheckMessages() {
@@ -78,20 +80,18 @@ void CheckMessages() {
         std::printf("SDLNet_CheckSockets: %s\n", SDLNet_GetError());
         return;
     }
-    if (numready > 0 && sock && SDLNet_SocketReady(sock)) ReceiveAvailable();
+    if (numready > 0 && sock && SDLNet_SocketReady(sock) && InboundWantsBytes(inbound)) ReceiveAvailable();
 
-    for (int handled = 0; handled < MAX_MESSAGES_PER_TURN; ++handled) {
-        const FrameStatus status = CutFrame(inbound, str);
-        if (status == FrameStatus::Invalid) FailRead("a frame with an impossible length arrived");
-        if (status == FrameStatus::Incomplete) {
-            if (!inbound.empty() && SDL_GetTicks() - frontsince >= PARTIAL_FRAME_TIMEOUT_MS)
-                FailRead("a frame stayed incomplete for 5 seconds");
-            return;
-        }
+    const InboundTurn turn = CutInboundFrames(inbound, MAX_MESSAGES_PER_TURN, [](const std::string& text) {
+        str = text;
         if (str.empty()) FailRead("an empty message arrived");
         frontsince = SDL_GetTicks();
         OnGetMessage(str);
-    }
+    });
+    if (turn.stopped == FrameStatus::Invalid) FailRead("a frame with an impossible length arrived");
+    if (turn.stopped == FrameStatus::Incomplete && InboundWaiting(inbound) > 0 &&
+        SDL_GetTicks() - frontsince >= PARTIAL_FRAME_TIMEOUT_MS)
+        FailRead("a frame stayed incomplete for 5 seconds");
 }
 
 void SendMessage(std::string message) {

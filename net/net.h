@@ -6,6 +6,7 @@
 
 #include <SDL_net.h>
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ std::vector<character>::iterator find_client_name(std::string name);
 // Writes text as one frame on sock; 1 for an empty text (nothing written), 0 on failure,
 // otherwise the body bytes written.
 int putMsg(TCPsocket sock, std::string buf);
+
+// Non-zero while putMsg is inside a send that may block: a quit signal then ends the process at
+// once instead of waiting for a turn that the send holds up. Set and cleared by putMsg only.
+extern volatile std::sig_atomic_t sendinprogress;
 
 // The server's address; filled by InitNet.
 extern IPaddress ip;

@@ -18,11 +18,6 @@ static bool gFinderLaunch = false;
 // Longest program path the working-directory change looks at.
 static const std::size_t MAX_PROGRAM_PATH = 1024;
 
-// SIGINT and SIGTERM end the game like a click on the close box.
-static void OnQuitSignal(int) {
-    RequestQuit();
-}
-
 // A desktop launch starts us anywhere: go to the folder that holds the game's bundle,
 // three levels above the folder of the executable inside it.
 static void setupWorkingDirectory(bool shouldChdir) {
@@ -48,6 +43,8 @@ int main(int argc, char** argv) {
     // A send to a server that has gone away is a failed send, not a reason to die silently.
     std::signal(SIGPIPE, SIG_IGN);
     struct sigaction action {};
+    // Ctrl-C and SIGTERM end the game at any moment: in the main loop like the close box,
+    // before it or during a blocked send at once (see OnQuitSignal).
     action.sa_handler = OnQuitSignal;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);

@@ -23,19 +23,26 @@ std::uint32_t ReadFrameLength(const char* prefix) {
     return (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
 }
 
-FrameStatus CutFrame(std::string& buffer, std::string& text) {
-    if (buffer.size() < FRAME_PREFIX_BYTES) return FrameStatus::Incomplete;
-    const std::uint32_t len = ReadFrameLength(buffer.data());
+FrameStatus CutFrameAt(const std::string& buffer, std::size_t& offset, std::string& text) {
+    if (offset > buffer.size() || buffer.size() - offset < FRAME_PREFIX_BYTES) return FrameStatus::Incomplete;
+    const std::uint32_t len = ReadFrameLength(buffer.data() + offset);
     // Checked before anything is waited for or allocated: a hostile length never costs memory.
     if (len == 0 || len > MAX_FRAME_BODY) return FrameStatus::Invalid;
-    if (buffer.size() - FRAME_PREFIX_BYTES < len) return FrameStatus::Incomplete;
-    const char* body = buffer.data() + FRAME_PREFIX_BYTES;
+    if (buffer.size() - offset - FRAME_PREFIX_BYTES < len) return FrameStatus::Incomplete;
+    const char* body = buffer.data() + offset + FRAME_PREFIX_BYTES;
     std::size_t textlen = 0;
     while (textlen < len && body[textlen] != '\0')
         ++textlen;
     text.assign(body, textlen);
-    buffer.erase(0, FRAME_PREFIX_BYTES + len);
+    offset += FRAME_PREFIX_BYTES + len;
     return FrameStatus::Complete;
+}
+
+FrameStatus CutFrame(std::string& buffer, std::string& text) {
+    std::size_t offset = 0;
+    const FrameStatus status = CutFrameAt(buffer, offset, text);
+    if (status == FrameStatus::Complete) buffer.erase(0, offset);
+    return status;
 }
 
 std::string FormatFloat(double value) {

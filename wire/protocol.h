@@ -60,6 +60,9 @@ std::uint32_t ReadFrameLength(const char* prefix);
 std::string EncodeFrame(const std::string& text);
 // Removes the first whole frame from buffer into text; leaves buffer untouched unless Complete.
 FrameStatus CutFrame(std::string& buffer, std::string& text);
+// Reads the whole frame starting at offset in buffer into text and moves offset past it; leaves
+// offset alone unless Complete. Nothing is moved, so cutting many frames costs only their bytes.
+FrameStatus CutFrameAt(const std::string& buffer, std::size_t& offset, std::string& text);
 // A float as the protocol writes it: "%g" of the value widened to double ("1234.57", "1e-05").
 std::string FormatFloat(double value);
 

@@ -14,8 +14,8 @@ static int failedcol = 0;
 static int failedrow = 0;
 
 bool detect_entity(const std::function<void(const std::string&)>& announce) {
-    const int fired = FindExit(entitiesallocated ? entities : nullptr, numentities, MAP_SIZEX, MAP_SIZEY,
-                               avatar.charposx, avatar.charposy);
+    const int fired =
+        FindExit(entitiesallocated ? entities : nullptr, numentities, avatar.charposx, avatar.charposy);
     if (fired < 0) {
         failedexit = false;
         return false;

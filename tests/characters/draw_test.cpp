@@ -142,7 +142,7 @@ TEST_F(SheetRefusal, ACharacterOutsideTheSheetEndsTheGameWithInvalidCharacter) {
     struct Case {
         int columns, extraw, character;
     };
-    for (const Case& k : {Case{2, 0, 4}, Case{2, 0, -1}, Case{1, -1, 0}}) { // 144 by 256, 71 by 128
+    for (const Case& k : {Case{2, 0, 4}, Case{2, 0, -1}}) { // 144 by 256
         WriteSheet(dir + "/small.tga", k.columns, k.columns, k.extraw);
         EXPECT_EXIT(
             {
@@ -161,6 +161,10 @@ TEST_F(SheetRefusal, AMissingOrOversizedSheetStopsWithTheDataExitCodeNamingTheFi
     CONFIG_CHARACTER = 0;
     EXPECT_EXIT(load_char_set(dir + "/Hero 9.tga"), ::testing::ExitedWithCode(EXIT_DATA), "Hero 9.tga");
     EXPECT_EXIT(load_char_set(dir + "/big.tga"), ::testing::ExitedWithCode(EXIT_DATA), "big.tga");
+    // Not one whole 72 by 128 block: no sprite set at all.
+    WriteSheet(dir + "/narrow.tga", 1, 1, -1);
+    EXPECT_EXIT(load_char_set(dir + "/narrow.tga"), ::testing::ExitedWithCode(EXIT_DATA),
+                "narrow.tga\" is 71 by 128 pixels, smaller than 72 by 128");
 }
 
 } // namespace

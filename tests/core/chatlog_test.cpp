@@ -66,4 +66,15 @@ TEST_F(ChatBuffer, SixLinesScrollTheOldestOutAndFlushEmptiesAllButName) {
     EXPECT_EQ(GetNickName(), "Ann");
 }
 
+// A relayed line longer than the panel shows is kept only as far as it shows.
+TEST_F(ChatBuffer, LogLinesKeepWhatALogLineCanShow) {
+    const std::string shown(CHAT_LOG_LINE_CHARS, 'x');
+    for (const std::string& line : {shown, shown + "y", std::string("Ann: ") + std::string(60000, 'z')}) {
+        WriteMessage(line);
+        EXPECT_EQ(chatbuffer[0], line.substr(0, CHAT_LOG_LINE_CHARS));
+    }
+    WriteMessage("short");
+    EXPECT_EQ(chatbuffer[0], "short");
+}
+
 } // namespace

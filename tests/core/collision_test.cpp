@@ -10,16 +10,16 @@
 namespace {
 
 // 6 by 5; world row 0 is the last row of the file. Value 2 at (1, 2) doesn't block. Two
-// exits on (0, 2), one on the top row, one outside the grid.
-const char* const kRoom =
-    "tiles.tga\n6\n5\n0.5\n0.5\n0\n4\n0 0 0\n\n"
-    "0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\nsep\n"
-    "0 1 1 1 1 1\n" // world row 4
-    "0 0 0 0 0 1\n" // world row 3
-    "0 2 0 0 0 1\n" // world row 2
-    "0 0 0 1 0 0\n" // world row 1
-    "0 0 0 0 0 0\n" // world row 0
-    "sep\n0 2 1.5 1.5 first.map\n0 2 2.5 2.5 second.map\n0 4 3.5 3.5 top.map\n6 2 0.5 0.5 outside.map\n";
+// exits on (0, 2), one on the top row, one just right of the grid, one just above it.
+const char* const kRoom = "tiles.tga\n6\n5\n0.5\n0.5\n0\n5\n0 0 0\n\n"
+                          "0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\nsep\n"
+                          "0 1 1 1 1 1\n" // world row 4
+                          "0 0 0 0 0 1\n" // world row 3
+                          "0 2 0 0 0 1\n" // world row 2
+                          "0 0 0 1 0 0\n" // world row 1
+                          "0 0 0 0 0 0\n" // world row 0
+                          "sep\n0 2 1.5 1.5 first.map\n0 2 2.5 2.5 second.map\n0 4 3.5 3.5 top.map\n6 2 0.5 "
+                          "0.5 outside.map\n0 5 0.5 0.5 door.map\n";
 
 class Collision : public ::testing::Test {
   protected:
@@ -32,7 +32,7 @@ class Collision : public ::testing::Test {
     }
     void TearDown() override { FreeMap(); }
     static bool Blocked(float x, float y) { return FeetBlocked(blockmap, MAP_SIZEX, MAP_SIZEY, x, y); }
-    static int Exit(float x, float y) { return FindExit(entities, numentities, MAP_SIZEX, MAP_SIZEY, x, y); }
+    static int Exit(float x, float y) { return FindExit(entities, numentities, x, y); }
 };
 
 TEST_F(Collision, FeetProbeBesideAndBelowTruncatedTowardZero) {
@@ -61,11 +61,13 @@ TEST_F(Collision, ExitsFireOnThePositionFirstInFileOrder) {
     } cases[] = {
         {0.5f, 1.9f, -1}, {0.01f, 2.2f, 0},  {0.99f, 2.99f, 0}, {1.0f, 2.5f, -1}, // not the feet
         {-0.5f, 2.5f, 0}, {-1.0f, 2.5f, -1},                                      // truncation toward zero
-        {0.5f, 4.5f, 2},                   // the first row of the file is the top world row
-        {6.5f, 2.5f, -1}, {NAN, 2.5f, -1}, // outside the grid never fires
+        {0.5f, 4.5f, 2},                    // the first row of the file is the top world row
+        {6.5f, 2.5f, 3},  {NAN, 2.5f, -1},  // outside the grid fires too: no grid is read there
+        {0.5f, 5.3f, 4},  {0.5f, 4.99f, 2}, // a door past the top edge, reached with the feet on row 4
     };
     for (const auto& c : cases)
         EXPECT_EQ(Exit(c.x, c.y), c.exit) << c.x << ", " << c.y;
+    EXPECT_FALSE(Blocked(0.5f, 5.3f)) << "the door past the top edge can't be reached";
     // With no map every cell is blocked and nothing fires.
     FreeMap();
     EXPECT_TRUE(Blocked(0.5f, 0.5f));

@@ -64,6 +64,13 @@ TEST_F(Config, NicknameWithABarIsRefused) {
     EXPECT_STREQ(ConfigRefusalText(ConfigVerdict::NicknameHasBar), "Nickname may not contain '|'.");
 }
 
+// Both would cut every outbound message short at the nickname.
+TEST_F(Config, NicknameWithAZeroByteIsRefusedLikeABar) {
+    EXPECT_EQ(Read(std::string("name=a\0b\n", 9)), ConfigVerdict::NicknameHasZero);
+    EXPECT_EQ(Read(std::string("name=\0\nname=Bob\n", 15)), ConfigVerdict::NicknameHasZero);
+    EXPECT_STREQ(ConfigRefusalText(ConfigVerdict::NicknameHasZero), "Nickname may not contain a zero byte.");
+}
+
 TEST_F(Config, EmptyNameIsAccepted) {
     EXPECT_EQ(Read("name=\n"), ConfigVerdict::Accepted);
     EXPECT_EQ(Read("name\n"), ConfigVerdict::Accepted);

@@ -1,6 +1,7 @@
 // Reading map files: the example map, the odd corners of the grammar, and refusals.
 #include "core/map.h"
 
+#include "wire/protocol.h"
 #include "wire/tokenizer.h"
 
 #include <gtest/gtest.h>
@@ -97,7 +98,6 @@ TEST(MapFile, RefusesImpossibleSizesAndShortFiles) {
         {Header("4097", "1") + "\nsep\n\n", "line 2"},
         {Header("1", "0"), "line 3"},
         {Header("1", "99999999999"), "line 3"},
-        {Header("1", "1", "0", "-1") + "0\nsep\n0\n", "line 7"},
         {Header("1", "1", "0", "4097") + "0\nsep\n0\n", "line 7"},
         {"", "ends after 0 lines"},
         {"t\n2\n2\n", "ends after 3 lines"},
@@ -118,6 +118,51 @@ TEST(MapFile, RefusesImpossibleSizesAndShortFiles) {
         rows += "1\n";
     EXPECT_EQ(Parse(Header("1", std::to_string(MAX_MAP_SIZE)) + rows + "sep\n" + rows).block.back(), 1);
     EXPECT_EQ(Parse(Header("2", "1") + "3 4\nsep\n1 1").block, (std::vector<int>{1, 1}));
+}
+
+TEST(MapFile, RefusesNonFiniteStartsAndTargetsOverlongLinesAndMapNamesTheServerDrops) {
+    const std::string rows = "0\nsep\n0\nsep\n";
+    const std::string longest(MAX_MAP_NAME, 'm');
+    const struct {
+        std::string text, error;
+    } cases[] = {
+        {"t\n1\n1\nnan\n0\n0\n0\n0 0 0\n-\n" + rows, "line 4"},
+        {"t\n1\n1\n0\n-inf\n0\n0\n0 0 0\n-\n" + rows, "line 5"},
+        {Header("1", "1", "0", "2") + rows + "0 0 1 1 a.map\n0 0 nan 1 a.map\n", "line 15"},
+        {Header("1", "1", "0", "1") + rows + "0 0 1 inf a.map\n", "line 14"},
+        {Header("1", "1", "0", "1") + rows + "0 0 1 1 " + longest + "x\n", "line 14"},
+        {Header("1", "1") + std::string((1 << 20) + 1, '7') + "\nsep\n0\n", "line 10"},
+        {Header("1", "1") + "0\nsep\n" + std::string(3 << 20, ' '), "line 12"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        Parse(c.text, &error, false);
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.text.substr(0, 80) << "\ngave: " << error;
+    }
+    // At the limits: a name of exactly the longest length, and a line of exactly 1 MiB.
+    EXPECT_EQ(Parse(Header("1", "1", "0", "1") + rows + "0 0 1 1 " + longest + "\n").entities.at(0).newmap,
+              longest);
+    EXPECT_EQ(Parse(Header("1", "1") + "7" + std::string((1 << 20) - 1, ' ') + "\nsep\n0\n").ground.at(0), 7);
+}
+
+TEST(MapFile, ANegativeExitCountMeansNoExits) {
+    for (const char* count : {"-1", "-4097", "-99999999999"}) {
+        const MapData m = Parse(Header("1", "1", "0", count) + "0\nsep\n0\n");
+        EXPECT_TRUE(m.entities.empty()) << count;
+    }
+}
+
+// A short file promising a huge map is refused before the grids take what the header promises.
+TEST(MapFile, GridsGrowWithTheRowsThatArrive) {
+    const std::string big = std::to_string(MAX_MAP_SIZE);
+    for (const std::string& text : {Header(big, big), Header(big, big) + "1 2 3\n4 5 6\n"}) {
+        std::istringstream in(text);
+        MapData data;
+        std::string error;
+        EXPECT_FALSE(ParseMap(in, data, error));
+        EXPECT_LE(data.ground.capacity() + data.block.capacity() + data.second.capacity(), 3u * MAX_MAP_SIZE)
+            << error;
+    }
 }
 
 } // namespace

@@ -81,6 +81,32 @@ TEST(Walls, ABlockedStepIsUndoneWholeReportedOnceAndClearedByWalkingAway) {
     EXPECT_LT(w.me.charposx, stopx);
 }
 
+// A one-cell wall (column 6) in the way of slow turns: however long the turn, the player never
+// passes it, and stops within a tenth of a unit of where its feet would touch it.
+TEST(Walls, ASlowTurnCannotStepOverAOneCellWall) {
+    for (float elapsed : {40.0f, 400.0f, 1000.0f, 60000.0f}) {
+        Walker w;
+        w.me.charposx = 5;
+        w.blocks = [](character& c) {
+            const float right = c.charposx + 0.2f;
+            return right >= 6 && right < 7;
+        };
+        w.Turn("d", elapsed);
+        EXPECT_LT(w.me.charposx, 5.8f) << elapsed << " ms";
+        EXPECT_GE(w.me.charposx, 5.0f) << elapsed << " ms";
+        if (elapsed * WALK_SPEED > 0.8f) {
+            EXPECT_GT(w.me.charposx, 5.69f) << elapsed << " ms";
+            EXPECT_EQ(w.me.collision, 1) << elapsed << " ms";
+        }
+        EXPECT_EQ(w.me.walking, 1);
+    }
+    // Without a wall a slow turn still goes the whole way.
+    Walker free;
+    free.Turn("wa", 1000);
+    EXPECT_NEAR(free.me.charposx, -2.5f, 1e-4f);
+    EXPECT_NEAR(free.me.charposy, 2.5f, 1e-4f);
+}
+
 TEST(Reports, StartingTurningAndStoppingEachReportTheNewPositionInThatTurn) {
     Walker w;
     w.me.charposx = 2;

@@ -66,6 +66,24 @@ TEST(Roster, OwnNicknameNeverEntersOrLeavesTheRoster) {
     EXPECT_EQ(Names(roster), (std::vector<std::string>{"Ann"}));
 }
 
+TEST(Roster, HoldsAtMostMaxRemotePlayersAndANewNameWaitsForRoom) {
+    std::vector<character> roster;
+    const auto position = [](int i) { return "3|P" + std::to_string(i) + "|1|1|0|0|0|0|m"; };
+    for (int i = 0; i < MAX_REMOTE_PLAYERS + 500; ++i)
+        ApplyServerMessage(position(i), "Bob", roster, 1);
+    ASSERT_EQ(roster.size(), static_cast<std::size_t>(MAX_REMOTE_PLAYERS));
+    EXPECT_EQ(roster.back().nickname, "P" + std::to_string(MAX_REMOTE_PLAYERS - 1));
+    // A known player still moves while the roster is full.
+    ApplyServerMessage("3|P7|9|9|0|0|0|0|m", "Bob", roster, 2);
+    EXPECT_FLOAT_EQ(roster[7].netposx, 9);
+    // A removal makes room for exactly one newcomer.
+    ApplyServerMessage("2|P3", "Bob", roster, 3);
+    ApplyServerMessage(position(MAX_REMOTE_PLAYERS + 1), "Bob", roster, 3);
+    ApplyServerMessage(position(MAX_REMOTE_PLAYERS + 2), "Bob", roster, 3);
+    EXPECT_EQ(roster.size(), static_cast<std::size_t>(MAX_REMOTE_PLAYERS));
+    EXPECT_EQ(roster.back().nickname, "P" + std::to_string(MAX_REMOTE_PLAYERS + 1));
+}
+
 TEST(Roster, NamesAreCaseSensitive) {
     std::vector<character> roster;
     ApplyServerMessage("3|ann|1|1|0|0|0|0|m", "Bob", roster, 1);

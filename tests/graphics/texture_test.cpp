@@ -5,7 +5,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -72,6 +74,140 @@ TEST_F(Surfaces, AMissingImageIsReportedOnStandardErrorWithItsName) {
     EXPECT_STRNE(SDL_GetError(), "");
     EXPECT_EQ(err, std::string("Failed to load the image \"no such folder/missing image.tga\" with error ") +
                        SDL_GetError() + "\n");
+}
+
+// An uncompressed TGA header, top row first: image type, width, height, bits per pixel, and a
+// colour map of maplength 24-bit entries for type 1.
+std::string TgaHeader(int type, int w, int h, int bits, int maplength = 0) {
+    return std::string{0,
+                       char(maplength ? 1 : 0),
+                       char(type),
+                       0,
+                       0,
+                       char(maplength & 0xff),
+                       char(maplength >> 8),
+                       char(maplength ? 24 : 0),
+                       0,
+                       0,
+                       0,
+                       0,
+                       char(w & 0xff),
+                       char(w >> 8),
+                       char(h & 0xff),
+                       char(h >> 8),
+                       char(bits),
+                       0x20};
+}
+
+// The colour of pixel (x, y) in the images below; channels at 0 or 255 survive every depth.
+Rgba Expected(int x, int y, bool grey) {
+    const Uint8 on = (x + y) % 2 ? 255 : 0;
+    return grey ? Rgba{on, on, on, 255} : Rgba{on, Uint8(x % 3 ? 255 : 0), Uint8(y % 2 ? 255 : 0), 255};
+}
+
+// Every depth the image library reads becomes one layout, 32 bits blue, green, red, alpha, with
+// its pixels intact; uploading it reads exactly the pixels there are.
+TEST_F(Surfaces, ImagesOfEveryDepthLoadAsThirtyTwoBitBlueGreenRedAlpha) {
+    const int w = 7, h = 5; // 21 bytes a row at 24 bits: not a multiple of 4
+    std::string grey = TgaHeader(3, w, h, 8), high = TgaHeader(2, w, h, 16),
+                paletted = TgaHeader(1, w, h, 8, 12);
+    std::vector<Rgba> truecolour;
+    for (int i = 0; i < 12; ++i) { // palette entries: blue, green, red
+        const Rgba c = Expected(i % w, i / w, false);
+        paletted += std::string{char(c[2]), char(c[1]), char(c[0])};
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            grey += char(Expected(x, y, true)[0]);
+            const Rgba c = Expected(x, y, false);
+            const int packed = (c[0] >> 3) << 10 | (c[1] >> 3) << 5 | (c[2] >> 3);
+            high += std::string{char(packed & 0xff), char(packed >> 8)};
+            int index = 0;
+            while (Expected(index % w, index / w, false) != c)
+                ++index;
+            paletted += char(index);
+            truecolour.push_back(c);
+        }
+    const std::string dir = "/tmp/tavrel-depths-" + std::to_string(getpid());
+    tt::WriteFile(dir + "/grey.tga", grey);
+    tt::WriteFile(dir + "/high.tga", high);
+    tt::WriteFile(dir + "/paletted.tga", paletted);
+    WriteTga(dir + "/rgb.tga", w, h, truecolour, false);
+    WriteTga(dir + "/rgba.tga", w, h, truecolour, true);
+    ASSERT_EQ(tt::Sh("convert " + dir + "/rgba.tga " + dir + "/rgba.png"), 0);
+    ASSERT_EQ(tt::Sh("convert " + dir + "/grey.tga -type Grayscale " + dir + "/grey.png"), 0);
+
+    tt::GlWindow window;
+    for (const char* name :
+         {"grey.tga", "high.tga", "paletted.tga", "rgb.tga", "rgba.tga", "rgba.png", "grey.png"}) {
+        const bool isgrey = std::string(name).rfind("grey", 0) == 0;
+        SDL_Surface* s = LoadImage(dir + "/" + name);
+        ASSERT_NE(s, nullptr) << name;
+        ASSERT_EQ(std::make_tuple(s->w, s->h, int(s->format->BitsPerPixel)), std::make_tuple(w, h, 32))
+            << name;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const Rgba want = Expected(x, y, isgrey);
+                const Rgba got = Get(s, x, y);
+                for (int i = 0; i < 4; ++i)
+                    ASSERT_NEAR(got[i], want[i], 8) << name << " channel " << i << " at " << x << "," << y;
+            }
+        // The upload scales to a power of two, so only the mean of each channel must survive it.
+        double want[4] = {0, 0, 0, 0};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int i = 0; i < 4; ++i)
+                    want[i] += Get(s, x, y)[std::size_t(i)] / double(w * h);
+        const GLuint texture = TextureFromSurface(s);
+        GLint tw = 0, th = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+        std::vector<Uint8> texels(std::size_t(tw * th * 4));
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+        for (int i = 0; i < 4; ++i) {
+            double got = 0;
+            for (std::size_t t = std::size_t(i); t < texels.size(); t += 4)
+                got += texels[t] / double(tw * th);
+            EXPECT_NEAR(got, want[i], 24) << name << " channel " << i;
+        }
+        glDeleteTextures(1, &texture);
+    }
+    tt::Sh("rm -rf " + dir);
+}
+
+// Refused with a line naming the file: more than 8192 pixels a side by the header alone (the
+// pixels aren't even there), nothing at all, or less than the caller needs.
+TEST_F(Surfaces, HugeEmptyAndTooSmallImagesAreRefusedByName) {
+    const std::string dir = "/tmp/tavrel-sizes-" + std::to_string(getpid());
+    std::string png = "\x89PNG\r\n\x1a\n";
+    png += std::string("\0\0\0\x0dIHDR\0\0\x20\x01\0\0\0\x10\x08\x06\0\0\0", 21);
+    tt::WriteFile(dir + "/wide.png", png);
+    tt::WriteFile(dir + "/tall.tga", TgaHeader(2, 16, 8193, 32));
+    tt::WriteFile(dir + "/empty.tga", TgaHeader(2, 0, 0, 32));
+    WriteTga(dir + "/small.tga", 15, 20, std::vector<Rgba>(300, kRed), true);
+    const struct {
+        const char* name;
+        int minw, minh;
+        const char* says;
+    } cases[] = {{"wide.png", 1, 1, "larger than 8192 by 8192"},
+                 {"tall.tga", 1, 1, "larger than 8192 by 8192"},
+                 {"empty.tga", 1, 1, ""},
+                 {"small.tga", 16, 16, "smaller than 16 by 16"},
+                 {"small.tga", 72, 128, "smaller than 72 by 128"}};
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        SDL_Surface* s = LoadImage(dir + "/" + c.name, c.minw, c.minh);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(s, nullptr) << c.name;
+        EXPECT_NE(err.find("\"" + dir + "/" + c.name + "\""), std::string::npos) << err;
+        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+    SDL_Surface* fits = LoadImage(dir + "/small.tga", 15, 20);
+    EXPECT_NE(fits, nullptr);
+    SDL_FreeSurface(fits);
+    tt::Sh("rm -rf " + dir);
 }
 
 // Surfaces laid out blue, green, red (and alpha), as the image files are, 24 by 32 (not powers

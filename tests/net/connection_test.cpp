@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -73,7 +76,8 @@ TEST(Config, RefusedNicknamesEndWithZeroBeforeConnecting) {
         std::string line, message;
     } cases[] = {{"name=abcdefghij", "Nickname too long.\n"},
                  {"name=Default", "Edit the client.cfg file!\n"},
-                 {"name=a|b", "Nickname may not contain '|'.\n"}};
+                 {"name=a|b", "Nickname may not contain '|'.\n"},
+                 {std::string("name=a\0b", 8), "Nickname may not contain a zero byte.\n"}};
     for (const auto& c : cases) {
         Sandbox box;
         Peer peer;
@@ -111,13 +115,70 @@ TEST(Stream, ServerHangingUpEndsWithEight) {
     EXPECT_EQ(run.client->Wait(10s), 8);
 }
 
+// Reset while the client loads its data, the first turn's position report (the turn to face
+// down is news) is a send into the reset before any receive: a failed send, not a signal, with
+// standard output to the letter (SDL_net has no words for it) and the reason on standard error.
+// Reset while playing, the next receive or send sees it first.
 TEST(Stream, ConnectionResetEndsWithEightNotASignal) {
-    Running run;
-    ASSERT_TRUE(run.Start());
-    // Keep reading so the client is mid-conversation, then reset the connection hard.
-    run.peer.ReadMessage(2s);
-    run.peer.ResetConnection();
-    EXPECT_EQ(run.client->Wait(10s), 8);
+    for (const bool whileloading : {true, false}) {
+        Running run;
+        if (whileloading) {
+            ASSERT_TRUE(run.peer.Accept(10s));
+            ASSERT_TRUE(run.peer.ReadMessage(5s));
+        } else {
+            ASSERT_TRUE(run.Start());
+            run.peer.ReadMessage(2s);
+        }
+        run.peer.ResetConnection();
+        EXPECT_EQ(run.client->Wait(10s), 8) << whileloading;
+        EXPECT_EQ(run.client->Stdout().find("SDLNet_TCP_Send"), std::string::npos) << run.client->Stdout();
+        if (whileloading) {
+            EXPECT_NE(run.client->Stderr().find("Lost the connection to the server: a send failed ("),
+                      std::string::npos)
+                << run.client->Stderr();
+        }
+    }
+}
+
+// A listener with a full accept queue: a connect to it waits for minutes in the kernel.
+struct FullServer {
+    int listenfd = -1, port = 0;
+    std::vector<int> fillers;
+    FullServer() {
+        listenfd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (bind(listenfd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(listenfd, 0) != 0 ||
+            getsockname(listenfd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+            return;
+        port = ntohs(addr.sin_port);
+        for (int i = 0; i < 4; ++i) {
+            fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+            connect(fillers.back(), reinterpret_cast<sockaddr*>(&addr), len);
+        }
+    }
+    ~FullServer() {
+        for (int fd : fillers)
+            close(fd);
+        close(listenfd);
+    }
+};
+
+TEST(Signals, CtrlCOrSigtermWhileConnectingEndsTheClientWithinASecond) {
+    for (const int sig : {SIGINT, SIGTERM}) {
+        FullServer server;
+        ASSERT_NE(server.port, 0);
+        Sandbox box;
+        box.WriteConfig("Bob", server.port);
+        Process* client = box.StartClient(TestDisplay());
+        usleep(700000);
+        ASSERT_TRUE(client->Running()) << "the connect did not wait: " << client->Stdout();
+        EXPECT_EQ(client->Stdout(), "") << "got past the connect";
+        client->Signal(sig);
+        EXPECT_EQ(client->Wait(1000ms), 0) << "signal " << sig;
+    }
 }
 
 TEST(Stream, FramesArrivingOneByteAtATimeAreWholeFrames) {
@@ -176,6 +237,30 @@ TEST(MainLoop, EscapeEndsWithZeroEvenWithTheChatLineOpen) {
     Xdotool(TestDisplay(), "keydown Escape");
     EXPECT_EQ(run.client->Wait(10s), 0);
     Xdotool(TestDisplay(), "keyup Escape");
+}
+
+// What a window manager sends when the player clicks the close box.
+void ClickCloseBox(const std::string& windowid) {
+    Display* display = XOpenDisplay(TestDisplay().c_str());
+    ASSERT_NE(display, nullptr);
+    const Window window = std::stoul(windowid);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XCloseDisplay(display);
+}
+
+TEST(MainLoop, TheCloseBoxEndsWithZeroAndTheServerSeesTheConnectionEnd) {
+    Running run;
+    ASSERT_TRUE(run.Start());
+    ClickCloseBox(run.window);
+    EXPECT_EQ(run.client->Wait(10s), 0) << run.client->Stderr();
+    EXPECT_TRUE(run.peer.PeerClosed(5s));
 }
 
 TEST(MainLoop, KeysRepeatOnlyWhileTheChatLineIsOpen) {

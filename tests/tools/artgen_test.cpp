@@ -98,8 +98,7 @@ struct Shipped {
     std::vector<int*> rows;
     bool FeetFree(float x, float y) { return !FeetBlocked(rows.data(), data.sizex, data.sizey, x, y); }
     int ExitAt(float x, float y) {
-        return FindExit(data.entities.data(), static_cast<int>(data.entities.size()), data.sizex, data.sizey,
-                        x, y);
+        return FindExit(data.entities.data(), static_cast<int>(data.entities.size()), x, y);
     }
 };
 

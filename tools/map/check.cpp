@@ -6,6 +6,7 @@
 #include "wire/protocol.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -158,7 +159,13 @@ std::vector<Problem> Checker::Run() {
     MapData m;
     std::string why;
     if (!ParseMap(parsed, m, why)) {
-        Report(0, why);
+        // The loader's own refusals say "line N: why"; report them on that line like ours.
+        int line = 0;
+        std::size_t used = 0;
+        if (why.compare(0, 5, "line ") == 0 && std::sscanf(why.c_str(), "line %d: %zn", &line, &used) == 1 &&
+            used)
+            why.erase(0, used);
+        Report(line, why);
         return problems_;
     }
     Cells(m);
@@ -420,7 +427,7 @@ void Checker::Spots(const MapData& m) {
                       " puts the feet (half a unit below it) on a blocked cell: the player starts stuck; "
                       "move it onto a free cell");
     else {
-        const int fired = FindExit(m.entities.data(), n, m.sizex, m.sizey, m.startposx, m.startposy);
+        const int fired = FindExit(m.entities.data(), n, m.startposx, m.startposy);
         if (fired >= 0)
             Report(4, "the start position " + start + " lies on the exit on line " +
                           std::to_string(exitline_ + fired) + ", which carries the player off at once");
@@ -458,7 +465,7 @@ void Checker::Spots(const MapData& m) {
         for (int c = 0; c < m.sizex; ++c) {
             const bool edge = r == 0 || r == m.sizey - 1 || c == 0 || c == m.sizex - 1;
             if (!edge || Blocked(m, c, worldrow)) continue;
-            if (FindExit(m.entities.data(), n, m.sizex, m.sizey, static_cast<float>(c) + 0.5f,
+            if (FindExit(m.entities.data(), n, static_cast<float>(c) + 0.5f,
                          static_cast<float>(worldrow) + 0.5f) >= 0)
                 continue;
             if (!count++) open = Cell(c, worldrow);
@@ -514,7 +521,7 @@ void Checker::Targets(const MapData& m) {
                              " puts the feet (half a unit below it) on a blocked cell: the player arrives "
                              "stuck; pick a free cell");
         const int fired = FindExit(target->entities.data(), static_cast<int>(target->entities.size()),
-                                   target->sizex, target->sizey, e.newposx, e.newposy);
+                                   e.newposx, e.newposy);
         if (fired >= 0)
             Report(line, "the arrival " + arrival + " lies on an exit of that map (to " +
                              target->entities[static_cast<std::size_t>(fired)].newmap +
