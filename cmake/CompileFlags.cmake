@@ -2,7 +2,15 @@
 option(TAVREL_WERROR "Treat compiler warnings as errors" OFF)
 option(TAVREL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 
-add_compile_options(-Wall -Wextra)
+# -Wshadow:             a local that hides a module global (the client has many) is a bug waiting
+# -Wconversion, -Wsign-conversion: sizes, pixels and wire numbers cross int, size_t and float
+#                       often; every narrowing is written out where it is meant
+# -Wdouble-promotion:   positions are floats on purpose; a silent double is a precision surprise
+# -Wformat=2:           printf-style reporting everywhere, with non-literal formats refused
+# -Wundef:              a misspelt macro in an #if is an error, not a quiet 0
+# No warning is switched off.
+add_compile_options(-Wall -Wextra -Wshadow -Wconversion -Wsign-conversion -Wdouble-promotion -Wformat=2
+                    -Wundef)
 if(TAVREL_WERROR)
     add_compile_options(-Werror)
 endif()

@@ -35,8 +35,8 @@ static int ToInt(const std::string& text) {
 
 // A double that doesn't fit a float becomes the largest float of its sign rather than undefined.
 static float NarrowToFloat(double value) {
-    if (value > FLT_MAX) return FLT_MAX;
-    if (value < -FLT_MAX) return -FLT_MAX;
+    if (value > static_cast<double>(FLT_MAX)) return FLT_MAX;
+    if (value < -static_cast<double>(FLT_MAX)) return -FLT_MAX;
     return static_cast<float>(value);
 }
 
@@ -63,7 +63,7 @@ static void ReadRow(const std::string& line, int sizex, int* out) {
             out[x] = 0;
             continue;
         }
-        const char* space = static_cast<const char*>(std::memchr(p, ' ', end - p));
+        const char* space = static_cast<const char*>(std::memchr(p, ' ', static_cast<std::size_t>(end - p)));
         const char* stop = space ? space : end;
         out[x] = ToInt(p, stop);
         p = space ? space + 1 : end;

@@ -41,16 +41,16 @@ void extrapolate_character_at(character* c, std::uint32_t now) {
     float vx = 0, vy = 0;
     switch (c->direction) {
     case 0:
-        vy = WALK_SPEED * c->walking;
+        vy = WALK_SPEED * static_cast<float>(c->walking);
         break;
     case 1:
-        vx = WALK_SPEED * c->walking;
+        vx = WALK_SPEED * static_cast<float>(c->walking);
         break;
     case 2:
-        vy = -WALK_SPEED * c->walking;
+        vy = -WALK_SPEED * static_cast<float>(c->walking);
         break;
     case 3:
-        vx = -WALK_SPEED * c->walking;
+        vx = -WALK_SPEED * static_cast<float>(c->walking);
         break;
     default:
         break;

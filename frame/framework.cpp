@@ -117,7 +117,8 @@ int drawGLScene() {
     if (t - T0 >= static_cast<GLint>(FPS_REPORT_MS)) {
         const float seconds = static_cast<float>(t - T0) / 1000.0f;
         const float fps = static_cast<float>(Frames) / seconds;
-        std::printf("%d frames in %g seconds = %g FPS\n", Frames, seconds, fps);
+        std::printf("%d frames in %g seconds = %g FPS\n", Frames, static_cast<double>(seconds),
+                    static_cast<double>(fps));
         T0 = t;
         Frames = 0;
     }

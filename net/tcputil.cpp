@@ -8,14 +8,14 @@
 
 volatile std::sig_atomic_t sendinprogress = 0;
 
-int putMsg(TCPsocket sock, std::string buf) {
+int putMsg(TCPsocket to, std::string buf) {
     if (buf.empty()) return 1;
     // Prefix and body leave in one send, so a frame is never split by a failure between them.
     const std::string frame = EncodeFrame(buf);
     SDL_ClearError();
     errno = 0;
     sendinprogress = 1;
-    const int sent = SDLNet_TCP_Send(sock, frame.data(), static_cast<int>(frame.size()));
+    const int sent = SDLNet_TCP_Send(to, frame.data(), static_cast<int>(frame.size()));
     sendinprogress = 0;
     if (sent < static_cast<int>(frame.size())) {
         const int error = errno;

@@ -349,13 +349,13 @@ std::vector<int> Numbers(const std::string& list) {
     return out;
 }
 
-std::string Spread(std::vector<double> v, const char* format) {
+std::string Spread(std::vector<double> v, int decimals) {
     std::sort(v.begin(), v.end());
     char out[96];
     char a[24], b[24], c[24];
-    std::snprintf(a, sizeof a, format, v.front());
-    std::snprintf(b, sizeof b, format, v[v.size() / 2]);
-    std::snprintf(c, sizeof c, format, v.back());
+    std::snprintf(a, sizeof a, "%.*f", decimals, v.front());
+    std::snprintf(b, sizeof b, "%.*f", decimals, v[v.size() / 2]);
+    std::snprintf(c, sizeof c, "%.*f", decimals, v.back());
     std::snprintf(out, sizeof out, "%s/%s/%s", a, b, c);
     return out;
 }
@@ -457,9 +457,9 @@ int main(int argc, char** argv) {
                 cpu.push_back(100 * r.cpu);
                 rss.push_back(r.rss);
             }
-            std::printf("%5d %-7s %-20s %-20s %-26s %-17s %-20s\n", count, name.c_str(),
-                        Spread(d, "%.1f").c_str(), Spread(p50, "%.2f").c_str(), Spread(p99, "%.2f").c_str(),
-                        Spread(cpu, "%.0f").c_str(), Spread(rss, "%.1f").c_str());
+            std::printf("%5d %-7s %-20s %-20s %-26s %-17s %-20s\n", count, name.c_str(), Spread(d, 1).c_str(),
+                        Spread(p50, 2).c_str(), Spread(p99, 2).c_str(), Spread(cpu, 0).c_str(),
+                        Spread(rss, 1).c_str());
         }
         if (byTarget.count("relay") && byTarget.count("server")) {
             std::vector<double> ratio;
@@ -467,7 +467,7 @@ int main(int argc, char** argv) {
             const auto& srv = byTarget.at("server");
             for (std::size_t k = 0; k < srv.size(); ++k)
                 ratio.push_back(rel[k].p99 > 0 ? srv[k].p99 / rel[k].p99 : 0);
-            std::printf("%5d p99 server/relay in the same run: %s\n", count, Spread(ratio, "%.2f").c_str());
+            std::printf("%5d p99 server/relay in the same run: %s\n", count, Spread(ratio, 2).c_str());
         }
     }
     return failed ? 1 : 0;
