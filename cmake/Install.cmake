@@ -1,6 +1,7 @@
 # Where `cmake --install` (and the Debian package, built from the same rules) puts the game:
 # the places a Debian game uses. With the default prefix /usr:
 #   /usr/games/tavrel                    the launcher players start (menu, terminal)
+#   /usr/games/tavrel-map, tavrel-bot    the map authors' tool and the headless players
 #   /usr/games/tavrel-server             the server (Debian keeps a game's server with its games,
 #                                        as wesnothd and freeciv-server do)
 #   /usr/libexec/tavrel/tavrel           the client itself, which must start in a game folder
@@ -23,6 +24,8 @@ install(TARGETS tavrel RUNTIME DESTINATION ${TAVREL_INSTALL_LIBEXECDIR})
 install(FILES platform/player-name.sh DESTINATION ${TAVREL_INSTALL_LIBEXECDIR})
 install(PROGRAMS ${gen}/tavrel DESTINATION ${TAVREL_INSTALL_GAMESDIR})
 install(TARGETS tavrel-server RUNTIME DESTINATION ${TAVREL_INSTALL_GAMESDIR})
+# Map authors' tool and the headless players, beside the game.
+install(TARGETS tavrel-map tavrel-bot RUNTIME DESTINATION ${TAVREL_INSTALL_GAMESDIR})
 # Every user has a client.cfg of their own, which the launcher writes; the icons go to the theme.
 install(DIRECTORY resources/ DESTINATION ${TAVREL_INSTALL_DATADIR}
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
@@ -40,7 +43,7 @@ install(FILES packaging/org.quennick.tavrel.metainfo.xml DESTINATION ${CMAKE_INS
 
 # Man pages compressed as Debian ships them; -n keeps the bytes free of a time stamp.
 set(man_pages "")
-foreach(page tavrel.6 tavrel-server.6)
+foreach(page tavrel.6 tavrel-server.6 tavrel-map.6 tavrel-bot.6)
     add_custom_command(OUTPUT ${gen}/${page}.gz
         COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/docs/man/${page} > ${gen}/${page}.gz
         DEPENDS ${CMAKE_SOURCE_DIR}/docs/man/${page} VERBATIM)
