@@ -72,38 +72,6 @@ struct Running : ClientSession {
     }
 };
 
-// Each key walks its own way, reported as walking in that direction, then standing when let go.
-// How far a wall-clock hold goes is the unit tests' business; here only the way.
-TEST(WalkingClient, EachWalkingKeyWalksItsWayThenStands) {
-    Running run(Map(-1, -1));
-    ASSERT_TRUE(run.Start());
-    auto last = run.NextPosition(); // standing reports come every 500 ms
-    ASSERT_TRUE(last);
-    EXPECT_FLOAT_EQ(last->x, 5.5f);
-    EXPECT_EQ(last->direction, 2);
-    const struct {
-        const char* key;
-        int direction, dx, dy;
-    } cases[] = {{"w", 0, 0, 1}, {"a", 3, -1, 0}, {"s", 2, 0, -1}, {"d", 1, 1, 0}};
-    for (const auto& c : cases) {
-        run.Hold(c.key, 300);
-        bool walked = false;
-        std::optional<Position> p;
-        // Standing reports from before the key went down are skipped.
-        while ((p = run.NextPosition()) && (p->walking || !walked)) {
-            if (!p->walking) continue;
-            EXPECT_EQ(p->direction, c.direction) << c.key;
-            walked = true;
-        }
-        ASSERT_TRUE(walked && p) << c.key;
-        EXPECT_EQ(p->direction, c.direction) << c.key;
-        const float dx = p->x - last->x, dy = p->y - last->y;
-        EXPECT_EQ((dx > 0) - (dx < 0), c.dx) << c.key << " moved " << dx << ", " << dy;
-        EXPECT_EQ((dy > 0) - (dy < 0), c.dy) << c.key << " moved " << dx << ", " << dy;
-        last = p;
-    }
-}
-
 TEST(WalkingClient, AWallStopsThePlayerJustShortOfIt) {
     Running run(Map(10, -1));
     ASSERT_TRUE(run.Start());
@@ -133,7 +101,10 @@ TEST(WalkingClient, AnExitAnnouncesTheNewMapThenTheArrivalPosition) {
 }
 
 // The avatar stands centred, 60 pixels above the middle of the window; a unit is 64 pixels across.
-TEST(RemotePlayers, ARelayedPlayerAppearsGlidesWhileWalkingAndVanishesWhenRemoved) {
+// A relayed player appears, glides while walking and vanishes when removed. Then each key walks
+// its own way, reported as walking in that direction, then standing when let go; how far a
+// wall-clock hold goes is the unit tests' business, here only the way.
+TEST(RunningClient, RemotePlayersShowThenEachWalkingKeyWalksItsWay) {
     Running run(Map(-1, -1));
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.NextPosition());
@@ -162,6 +133,31 @@ TEST(RemotePlayers, ARelayedPlayerAppearsGlidesWhileWalkingAndVanishesWhenRemove
     run.peer.SendMessage("2|Ann");
     usleep(400000);
     EXPECT_EQ(ChangedPixels(empty, run.Shot(), 320 + 43, 180 - 40, 640, 180 + 40), 0);
+    auto last = run.NextPosition(); // standing reports come every 500 ms
+    ASSERT_TRUE(last);
+    EXPECT_FLOAT_EQ(last->x, 5.5f);
+    EXPECT_EQ(last->direction, 2);
+    const struct {
+        const char* key;
+        int direction, dx, dy;
+    } cases[] = {{"w", 0, 0, 1}, {"a", 3, -1, 0}, {"s", 2, 0, -1}, {"d", 1, 1, 0}};
+    for (const auto& c : cases) {
+        run.Hold(c.key, 300);
+        bool walked = false;
+        std::optional<Position> p;
+        // Standing reports from before the key went down are skipped.
+        while ((p = run.NextPosition()) && (p->walking || !walked)) {
+            if (!p->walking) continue;
+            EXPECT_EQ(p->direction, c.direction) << c.key;
+            walked = true;
+        }
+        ASSERT_TRUE(walked && p) << c.key;
+        EXPECT_EQ(p->direction, c.direction) << c.key;
+        const float dx = p->x - last->x, dy = p->y - last->y;
+        EXPECT_EQ((dx > 0) - (dx < 0), c.dx) << c.key << " moved " << dx << ", " << dy;
+        EXPECT_EQ((dy > 0) - (dy < 0), c.dy) << c.key << " moved " << dx << ", " << dy;
+        last = p;
+    }
 }
 
 } // namespace
