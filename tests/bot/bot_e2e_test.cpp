@@ -41,17 +41,10 @@ class Bot {
   public:
     Bot(int port, const std::string& name, const std::vector<std::string>& extra)
         : trace_(testing::TempDir() + "bot-" + name + ".trace") {
-        std::vector<std::string> argv{TAVREL_BOT_BIN,
-                                      "--port",
-                                      std::to_string(port),
-                                      "--name",
-                                      name,
-                                      "--duration",
-                                      "0",
-                                      "--maps",
-                                      std::string(TAVREL_SOURCE_DIR) + "/resources/",
-                                      "--trace",
-                                      trace_};
+        std::vector<std::string> argv{TAVREL_BOT_BIN, "--port", std::to_string(port), "--name", name};
+        for (const char* more : {"--duration", "0", "--maps", TAVREL_SOURCE_DIR "/resources/", "--trace"})
+            argv.push_back(more);
+        argv.push_back(trace_);
         argv.insert(argv.end(), extra.begin(), extra.end());
         process_ = std::make_unique<tt::Process>(argv, "/tmp");
     }

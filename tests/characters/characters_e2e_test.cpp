@@ -72,49 +72,6 @@ struct Running : ClientSession {
     }
 };
 
-// Pixels that differ between two shots in a box given from the window's top-left.
-int Changed(const Image& a, const Image& b, int x0, int y0, int x1, int y1) {
-    int count = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
-            const auto p = a.At(x, y), q = b.At(x, y);
-            if (std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b) > 30) ++count;
-        }
-    return count;
-}
-
-// Each key walks its own way, reported as walking in that direction, then standing when let go.
-// How far a wall-clock hold goes is the unit tests' business; here only the way.
-TEST(WalkingClient, EachWalkingKeyWalksItsWayThenStands) {
-    Running run(Map(-1, -1));
-    ASSERT_TRUE(run.Start());
-    auto last = run.NextPosition(); // standing reports come every 500 ms
-    ASSERT_TRUE(last);
-    EXPECT_FLOAT_EQ(last->x, 5.5f);
-    EXPECT_EQ(last->direction, 2);
-    const struct {
-        const char* key;
-        int direction, dx, dy;
-    } cases[] = {{"w", 0, 0, 1}, {"a", 3, -1, 0}, {"s", 2, 0, -1}, {"d", 1, 1, 0}};
-    for (const auto& c : cases) {
-        run.Hold(c.key, 300);
-        bool walked = false;
-        std::optional<Position> p;
-        // Standing reports from before the key went down are skipped.
-        while ((p = run.NextPosition()) && (p->walking || !walked)) {
-            if (!p->walking) continue;
-            EXPECT_EQ(p->direction, c.direction) << c.key;
-            walked = true;
-        }
-        ASSERT_TRUE(walked && p) << c.key;
-        EXPECT_EQ(p->direction, c.direction) << c.key;
-        const float dx = p->x - last->x, dy = p->y - last->y;
-        EXPECT_EQ((dx > 0) - (dx < 0), c.dx) << c.key << " moved " << dx << ", " << dy;
-        EXPECT_EQ((dy > 0) - (dy < 0), c.dy) << c.key << " moved " << dx << ", " << dy;
-        last = p;
-    }
-}
-
 TEST(WalkingClient, AWallStopsThePlayerJustShortOfIt) {
     Running run(Map(10, -1));
     ASSERT_TRUE(run.Start());
@@ -144,7 +101,10 @@ TEST(WalkingClient, AnExitAnnouncesTheNewMapThenTheArrivalPosition) {
 }
 
 // The avatar stands centred, 60 pixels above the middle of the window; a unit is 64 pixels across.
-TEST(RemotePlayers, ARelayedPlayerAppearsGlidesWhileWalkingAndVanishesWhenRemoved) {
+// A relayed player appears, glides while walking and vanishes when removed. Then each key walks
+// its own way, reported as walking in that direction, then standing when let go; how far a
+// wall-clock hold goes is the unit tests' business, here only the way.
+TEST(RunningClient, RemotePlayersShowThenEachWalkingKeyWalksItsWay) {
     Running run(Map(-1, -1));
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.NextPosition());
@@ -153,9 +113,9 @@ TEST(RemotePlayers, ARelayedPlayerAppearsGlidesWhileWalkingAndVanishesWhenRemove
     run.peer.SendMessage("3|Ann|7.5|10.5|2|0|0|1|main.map"); // standing two units right
     usleep(400000);
     const Image shown = run.Shot();
-    EXPECT_GT(Changed(empty, shown, 448 - 32, 180 - 32, 448 + 32, 180 + 32), 64 * 64 / 5);
-    EXPECT_EQ(Changed(empty, shown, 448 + 45, 180 - 32, 448 + 90, 180 + 32), 0);
-    EXPECT_EQ(Changed(empty, shown, 448 - 32, 180 + 36, 448 + 32, 180 + 80), 0);
+    EXPECT_GT(ChangedPixels(empty, shown, 448 - 32, 180 - 32, 448 + 32, 180 + 32), 64 * 64 / 5);
+    EXPECT_EQ(ChangedPixels(empty, shown, 448 + 45, 180 - 32, 448 + 90, 180 + 32), 0);
+    EXPECT_EQ(ChangedPixels(empty, shown, 448 - 32, 180 + 36, 448 + 32, 180 + 80), 0);
 
     // Walking left from 512 px: some time later further left, by the centre of what changed.
     run.peer.SendMessage("3|Ann|8.5|10.5|3|1|0|1|main.map");
@@ -164,15 +124,40 @@ TEST(RemotePlayers, ARelayedPlayerAppearsGlidesWhileWalkingAndVanishesWhenRemove
     long sum = 0, count = 0;
     for (int y = 180 - 30; y < 180 + 30; ++y)
         for (int x = 320 + 43; x < 640; ++x)
-            if (Changed(empty, moved, x, y, x + 1, y + 1)) sum += x, ++count;
+            if (ChangedPixels(empty, moved, x, y, x + 1, y + 1)) sum += x, ++count;
     ASSERT_GT(count, 64 * 60 / 5) << "the remote player was not drawn";
     const double centre = static_cast<double>(sum) / count;
     EXPECT_LT(centre, 512 - 40) << "not moved on from the report";
-    EXPECT_EQ(Changed(empty, moved, 512 - 20, 180 - 30, 512 + 20, 180 + 30), 0); // nothing left behind
+    EXPECT_EQ(ChangedPixels(empty, moved, 512 - 20, 180 - 30, 512 + 20, 180 + 30), 0); // nothing left behind
 
     run.peer.SendMessage("2|Ann");
     usleep(400000);
-    EXPECT_EQ(Changed(empty, run.Shot(), 320 + 43, 180 - 40, 640, 180 + 40), 0);
+    EXPECT_EQ(ChangedPixels(empty, run.Shot(), 320 + 43, 180 - 40, 640, 180 + 40), 0);
+    auto last = run.NextPosition(); // standing reports come every 500 ms
+    ASSERT_TRUE(last);
+    EXPECT_FLOAT_EQ(last->x, 5.5f);
+    EXPECT_EQ(last->direction, 2);
+    const struct {
+        const char* key;
+        int direction, dx, dy;
+    } cases[] = {{"w", 0, 0, 1}, {"a", 3, -1, 0}, {"s", 2, 0, -1}, {"d", 1, 1, 0}};
+    for (const auto& c : cases) {
+        run.Hold(c.key, 300);
+        bool walked = false;
+        std::optional<Position> p;
+        // Standing reports from before the key went down are skipped.
+        while ((p = run.NextPosition()) && (p->walking || !walked)) {
+            if (!p->walking) continue;
+            EXPECT_EQ(p->direction, c.direction) << c.key;
+            walked = true;
+        }
+        ASSERT_TRUE(walked && p) << c.key;
+        EXPECT_EQ(p->direction, c.direction) << c.key;
+        const float dx = p->x - last->x, dy = p->y - last->y;
+        EXPECT_EQ((dx > 0) - (dx < 0), c.dx) << c.key << " moved " << dx << ", " << dy;
+        EXPECT_EQ((dy > 0) - (dy < 0), c.dy) << c.key << " moved " << dx << ", " << dy;
+        last = p;
+    }
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // is drawn over what, and what a sheet that can't be used does.
 #include "characters/characters.h"
 #include "frame/framework.h"
-#include "tests/support/support.h"
+#include "tests/graphics/imagefile.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -29,17 +29,15 @@ const Rgb kBackground = {0, 160, 0};
 // whole 24 by 32 cell, plus a remainder of extraw by extrah pixels.
 void WriteSheet(const std::string& path, int columns, int rows, int extraw = 0, int extrah = 0) {
     const int w = columns * CHAR_BLOCK_W + extraw, h = rows * CHAR_BLOCK_H + extrah;
-    std::string data = {
-        0,  0,   2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w & 0xFF), char(w >> 8), char(h & 0xFF), char(h >> 8),
-        32, 0x28};
+    std::vector<timg::Rgba> pixels;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const int set = y / CHAR_BLOCK_H * columns + x / CHAR_BLOCK_W;
             const int picture = y % CHAR_BLOCK_H / CHAR_FRAME_H * 3 + x % CHAR_BLOCK_W / CHAR_FRAME_W;
             const Rgb c = Colour(set, picture, y % CHAR_FRAME_H < CHAR_FRAME_H / 2);
-            data += {char(c.b), char(c.g), char(c.r), char(255)};
+            pixels.push_back({Uint8(c.r), Uint8(c.g), Uint8(c.b), 255});
         }
-    tt::WriteFile(path, data);
+    timg::WriteTga(path, w, h, pixels, true);
 }
 
 // A folder of the test's own. What ends through Quit runs in a child forked right here: a
@@ -134,6 +132,22 @@ TEST_F(Drawing, RemotePlayersAppearWhereRelayedUnderTheAvatarAndUnknownSetsAsSet
     EXPECT_TRUE(At(128, 250, Colour(0, 7, true)));
     draw_character(&avatar);
     EXPECT_TRUE(At(320, 250, Colour(0, 7, true)));
+}
+
+// The real frame: remote players in roster order whatever map their records name, the avatar
+// last. The camera looks 1.25 units below the avatar, so (10, 5) is pixel (320, 300).
+TEST_F(Drawing, TheFrameDrawsEveryRemotePlayerInRosterOrderThenTheAvatarOverThem) {
+    avatar.map = "main.map";
+    clients.push_back(Remote(10, 5, 1, 1)); // under the avatar
+    clients.push_back(Remote(12, 6, 1, 1)); // two records on one spot: the later one shows
+    clients.push_back(Remote(12, 6, 2, 1));
+    clients.push_back(Remote(7, 5, 3, 2));
+    clients.back().map = "elsewhere.map";
+    glLoadIdentity();
+    DrawWorld();
+    EXPECT_TRUE(At(320, 310, Colour(0, 7, true))) << "the avatar over the remote player";
+    EXPECT_TRUE(At(448, 358, Colour(2, 4, true))) << "the later record over the earlier";
+    EXPECT_TRUE(At(128, 310, Colour(3, 7, true))) << "a remote player on another map";
 }
 
 using SheetRefusal = Folder;

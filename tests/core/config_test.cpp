@@ -6,104 +6,58 @@
 
 namespace {
 
-class Config : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        CONFIG_NICKNAME.clear();
-        CONFIG_SERVER.clear();
-        CONFIG_CHARACTER = 0;
-        CONFIG_PORT = 0;
+// Each text read from the start values; a refused file is checked for where reading stopped (port).
+TEST(Config, KeysValuesAndRefusedNicknames) {
+    using V = ConfigVerdict;
+    const struct {
+        std::string text;
+        V verdict;
+        std::string name, server;
+        int character, port;
+    } cases[] = {
+        {"port=7457\nserver=example.org\ncharacter=3\nname=Bob\n", V::Accepted, "Bob", "example.org", 3,
+         7457},
+        // Keys are exact, values keep their spaces and stop at a second equals sign.
+        {"name = Bob\nNAME=Ann\n# name=Eve\nserver= host\n", V::Accepted, "", " host", 0, 0},
+        {"server=a=b\n", V::Accepted, "", "a", 0, 0},
+        // Numbers take their leading digits.
+        {"port=5000x\ncharacter=abc\n", V::Accepted, "", "", 0, 5000},
+        {"port=5\nport=\n", V::Accepted, "", "", 0, 0},
+        {"name=abcdefghi\n", V::Accepted, "abcdefghi", "", 0, 0},
+        {"name=abcdefghij\n", V::NicknameTooLong, "", "", 0, 0},
+        {"name=Default\n", V::NicknameIsDefault, "", "", 0, 0},
+        {"name=default\n", V::Accepted, "default", "", 0, 0},
+        {"name=a|b\n", V::NicknameHasBar, "", "", 0, 0},
+        // A zero byte would cut every outbound message short at the nickname, like a bar.
+        {std::string("name=a\0b\n", 9), V::NicknameHasZero, "", "", 0, 0},
+        {std::string("name=\0\nname=Bob\n", 15), V::NicknameHasZero, "", "", 0, 0},
+        {"name=Bob\nname=\n", V::Accepted, "", "", 0, 0},
+        {"name\n", V::Accepted, "", "", 0, 0},
+        // The last line wins, but every name is checked when read: a refusal ends reading there.
+        {"name=Ann\nport=1\nname=Bob\nport=2\n", V::Accepted, "Bob", "", 0, 2},
+        {"name=Default\nname=Bob\nport=9\n", V::NicknameIsDefault, "", "", 0, 0},
+        // Carriage returns stay in the values: nine letters and a CR are too long.
+        {"name=Default\r\nport=7457\r\nserver=host\r\n", V::Accepted, "Default\r", "host\r", 0, 7457},
+        {"name=abcdefghi\r\n", V::NicknameTooLong, "", "", 0, 0},
+        {"name=Bob\nport=42", V::Accepted, "Bob", "", 0, 42},
+        {"", V::Accepted, "", "", 0, 0},
+    };
+    for (const auto& c : cases) {
+        CONFIG_NICKNAME.clear(), CONFIG_SERVER.clear(), CONFIG_CHARACTER = 0, CONFIG_PORT = 0;
+        std::istringstream in(c.text);
+        EXPECT_EQ(ReadConfigFrom(in), c.verdict) << c.text;
+        EXPECT_EQ(CONFIG_PORT, c.port) << c.text;
+        if (c.verdict != V::Accepted) continue;
+        EXPECT_EQ(std::tuple(CONFIG_NICKNAME, CONFIG_SERVER, CONFIG_CHARACTER),
+                  std::tuple(c.name, c.server, c.character))
+            << c.text;
     }
-    ConfigVerdict Read(const std::string& text) {
-        std::istringstream in(text);
-        return ReadConfigFrom(in);
-    }
-};
-
-TEST_F(Config, ReadsTheFourKeysInAnyOrder) {
-    EXPECT_EQ(Read("port=7457\nserver=example.org\ncharacter=3\nname=Bob\n"), ConfigVerdict::Accepted);
-    EXPECT_EQ(CONFIG_NICKNAME, "Bob");
-    EXPECT_EQ(CONFIG_SERVER, "example.org");
-    EXPECT_EQ(CONFIG_CHARACTER, 3);
-    EXPECT_EQ(CONFIG_PORT, 7457);
-}
-
-TEST_F(Config, KeysAreExactAndValuesKeepTheirSpaces) {
-    EXPECT_EQ(Read("name = Bob\nNAME=Ann\n# name=Eve\nserver= host\n"), ConfigVerdict::Accepted);
-    EXPECT_EQ(CONFIG_NICKNAME, "");
-    EXPECT_EQ(CONFIG_SERVER, " host");
-}
-
-TEST_F(Config, ValueStopsAtTheSecondEqualsSign) {
-    Read("server=a=b\n");
-    EXPECT_EQ(CONFIG_SERVER, "a");
-}
-
-TEST_F(Config, NumbersTakeTheirLeadingDigits) {
-    Read("port=5000x\ncharacter=abc\n");
-    EXPECT_EQ(CONFIG_PORT, 5000);
-    EXPECT_EQ(CONFIG_CHARACTER, 0);
-    Read("port=\n");
-    EXPECT_EQ(CONFIG_PORT, 0);
-}
-
-TEST_F(Config, NicknameLengthLimitIsNineBytes) {
-    EXPECT_EQ(Read("name=abcdefghi\n"), ConfigVerdict::Accepted);
-    EXPECT_EQ(Read("name=abcdefghij\n"), ConfigVerdict::NicknameTooLong);
-    EXPECT_STREQ(ConfigRefusalText(ConfigVerdict::NicknameTooLong), "Nickname too long.");
-}
-
-TEST_F(Config, PlaceholderNameIsRefusedExactly) {
-    EXPECT_EQ(Read("name=Default\n"), ConfigVerdict::NicknameIsDefault);
-    EXPECT_STREQ(ConfigRefusalText(ConfigVerdict::NicknameIsDefault), "Edit the client.cfg file!");
-    EXPECT_EQ(Read("name=default\n"), ConfigVerdict::Accepted);
-}
-
-TEST_F(Config, NicknameWithABarIsRefused) {
-    EXPECT_EQ(Read("name=a|b\n"), ConfigVerdict::NicknameHasBar);
-    EXPECT_STREQ(ConfigRefusalText(ConfigVerdict::NicknameHasBar), "Nickname may not contain '|'.");
-}
-
-// Both would cut every outbound message short at the nickname.
-TEST_F(Config, NicknameWithAZeroByteIsRefusedLikeABar) {
-    EXPECT_EQ(Read(std::string("name=a\0b\n", 9)), ConfigVerdict::NicknameHasZero);
-    EXPECT_EQ(Read(std::string("name=\0\nname=Bob\n", 15)), ConfigVerdict::NicknameHasZero);
-    EXPECT_STREQ(ConfigRefusalText(ConfigVerdict::NicknameHasZero), "Nickname may not contain a zero byte.");
-}
-
-TEST_F(Config, EmptyNameIsAccepted) {
-    EXPECT_EQ(Read("name=\n"), ConfigVerdict::Accepted);
-    EXPECT_EQ(Read("name\n"), ConfigVerdict::Accepted);
-    EXPECT_EQ(CONFIG_NICKNAME, "");
-}
-
-TEST_F(Config, LastLineWinsButEveryNameIsCheckedWhenRead) {
-    EXPECT_EQ(Read("name=Ann\nport=1\nname=Bob\nport=2\n"), ConfigVerdict::Accepted);
-    EXPECT_EQ(CONFIG_NICKNAME, "Bob");
-    EXPECT_EQ(CONFIG_PORT, 2);
-    // A refused first name ends reading there, whatever follows.
-    EXPECT_EQ(Read("name=Default\nname=Bob\nport=9\n"), ConfigVerdict::NicknameIsDefault);
-    EXPECT_EQ(CONFIG_PORT, 2);
-}
-
-TEST_F(Config, CarriageReturnsStayInTheValues) {
-    EXPECT_EQ(Read("name=Default\r\nport=7457\r\nserver=host\r\n"), ConfigVerdict::Accepted);
-    EXPECT_EQ(CONFIG_NICKNAME, "Default\r");
-    EXPECT_EQ(CONFIG_PORT, 7457);
-    EXPECT_EQ(CONFIG_SERVER, "host\r");
-    // One character more: nine visible letters and the carriage return are too long.
-    EXPECT_EQ(Read("name=abcdefghi\r\n"), ConfigVerdict::NicknameTooLong);
-}
-
-TEST_F(Config, LastLineWithoutLineFeedCounts) {
-    Read("name=Bob\nport=42");
-    EXPECT_EQ(CONFIG_PORT, 42);
-}
-
-TEST_F(Config, EmptyFileLeavesTheStartValues) {
-    EXPECT_EQ(Read(""), ConfigVerdict::Accepted);
-    EXPECT_EQ(CONFIG_NICKNAME, "");
-    EXPECT_EQ(CONFIG_PORT, 0);
+    const std::pair<V, const char*> texts[] = {{V::NicknameTooLong, "Nickname too long."},
+                                               {V::NicknameIsDefault, "Edit the client.cfg file!"},
+                                               {V::NicknameHasBar, "Nickname may not contain '|'."},
+                                               {V::NicknameHasZero, "Nickname may not contain a zero byte."}};
+    for (const auto& [verdict, text] : texts)
+        EXPECT_STREQ(ConfigRefusalText(verdict), text);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 std::vector<std::string> Names(const std::vector<character>& roster) {
@@ -16,16 +18,9 @@ TEST(Roster, FirstPositionAppendsLaterOnesUpdate) {
     EXPECT_FALSE(ApplyServerMessage("3|Ann|4.5|7|2|1|0|1|main.map", "Bob", roster, 1000));
     ASSERT_EQ(roster.size(), 1u);
     const character& ann = roster[0];
-    EXPECT_EQ(ann.nickname, "Ann");
-    EXPECT_FLOAT_EQ(ann.netposx, 4.5f);
-    EXPECT_FLOAT_EQ(ann.netposy, 7);
-    EXPECT_EQ(ann.direction, 2);
-    EXPECT_EQ(ann.walking, 1);
-    EXPECT_EQ(ann.collision, 0);
-    EXPECT_EQ(ann.charid, 1);
-    EXPECT_EQ(ann.map, "main.map");
-    EXPECT_EQ(ann.lastupdate, 1000u);
-
+    EXPECT_EQ(std::tuple(ann.nickname, ann.netposx, ann.netposy, ann.direction, ann.walking, ann.collision,
+                         ann.charid, ann.map, ann.lastupdate),
+              std::tuple(std::string("Ann"), 4.5f, 7.0f, 2, 1, 0, 1, std::string("main.map"), 1000u));
     roster[0].charposx = 99; // drawn position belongs to extrapolation, not to messages
     ApplyServerMessage("3|Ann|5|8|1|0|1|3|house.map", "Bob", roster, 2000);
     ASSERT_EQ(roster.size(), 1u);
@@ -40,10 +35,8 @@ TEST(Roster, MissingFieldsReadAsZeroAndEmpty) {
     ApplyServerMessage("3|Ann|4.5|7|2|1|0|1|main.map", "Bob", roster, 1);
     ApplyServerMessage("3|Ann", "Bob", roster, 2);
     ASSERT_EQ(roster.size(), 1u);
-    EXPECT_FLOAT_EQ(roster[0].netposx, 0);
-    EXPECT_EQ(roster[0].direction, 0);
-    EXPECT_EQ(roster[0].charid, 0);
-    EXPECT_EQ(roster[0].map, "");
+    EXPECT_EQ(std::tuple(roster[0].netposx, roster[0].direction, roster[0].charid, roster[0].map),
+              std::tuple(0.0f, 0, 0, std::string()));
 }
 
 TEST(Roster, RemovalKeepsTheOrderOfTheOthers) {

@@ -13,26 +13,20 @@ namespace timg {
 
 using Rgba = std::array<std::uint8_t, 4>; // red, green, blue, alpha
 
+// An uncompressed TGA header, top row first: image type, size, bits per pixel, and a colour map of
+// maplength 24-bit entries for type 1; alpha bits 8 for 32-bit pixels.
+inline std::string TgaHeader(int type, int w, int h, int bits, int maplength = 0) {
+    std::string t(18, '\0');
+    t[1] = char(maplength ? 1 : 0), t[2] = char(type), t[5] = char(maplength & 0xff),
+    t[6] = char(maplength >> 8);
+    t[7] = char(maplength ? 24 : 0), t[12] = char(w & 0xff), t[13] = char(w >> 8), t[14] = char(h & 0xff);
+    t[15] = char(h >> 8), t[16] = char(bits), t[17] = char(0x20 | (bits == 32 ? 8 : 0));
+    return t;
+}
+
 // Writes an uncompressed true-colour TGA, top row first; 32 bits when alpha, else 24.
 inline void WriteTga(const std::string& path, int w, int h, const std::vector<Rgba>& pixels, bool alpha) {
-    std::string data{0,
-                     0,
-                     2,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     char(w & 0xff),
-                     char(w >> 8),
-                     char(h & 0xff),
-                     char(h >> 8),
-                     char(alpha ? 32 : 24),
-                     char(0x20 | (alpha ? 8 : 0))}; // top-left origin
+    std::string data = TgaHeader(2, w, h, alpha ? 32 : 24);
     for (const Rgba& p : pixels)
         data += std::string{char(p[2]), char(p[1]), char(p[0]), char(p[3])}.substr(0, alpha ? 4 : 3);
     tt::WriteFile(path, data);

@@ -76,29 +76,6 @@ TEST_F(Surfaces, AMissingImageIsReportedOnStandardErrorWithItsName) {
                        SDL_GetError() + "\n");
 }
 
-// An uncompressed TGA header, top row first: image type, width, height, bits per pixel, and a
-// colour map of maplength 24-bit entries for type 1.
-std::string TgaHeader(int type, int w, int h, int bits, int maplength = 0) {
-    return std::string{0,
-                       char(maplength ? 1 : 0),
-                       char(type),
-                       0,
-                       0,
-                       char(maplength & 0xff),
-                       char(maplength >> 8),
-                       char(maplength ? 24 : 0),
-                       0,
-                       0,
-                       0,
-                       0,
-                       char(w & 0xff),
-                       char(w >> 8),
-                       char(h & 0xff),
-                       char(h >> 8),
-                       char(bits),
-                       0x20};
-}
-
 // The colour of pixel (x, y) in the images below; channels at 0 or 255 survive every depth.
 Rgba Expected(int x, int y, bool grey) {
     const Uint8 on = (x + y) % 2 ? 255 : 0;

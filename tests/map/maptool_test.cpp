@@ -258,6 +258,46 @@ TEST_F(MapFolder, AnExternalTileSetIsReadFromBesideTheMap) {
     EXPECT_EQ(Written(back), Written(m));
 }
 
+// A map as Tiled saves a new one: its tile set in a .tsx file of its own, csv layers, no second
+// layer and no exits, the start as custom properties, the background as the map's colour.
+TEST_F(MapFolder, ANewMapSavedByTiledImportsAsTheClientReadsIt) {
+    Write(dir_ + "village.tsx", R"(<?xml version="1.0" encoding="UTF-8"?>
+<tileset version="1.8" tiledversion="1.8.2" name="village" tilewidth="16" tileheight="16" tilecount="192" columns="16">
+ <image source="tiles.tga" width="256" height="192"/>
+</tileset>
+)");
+    const std::string tmx = R"(<?xml version="1.0" encoding="UTF-8"?>
+<map version="1.8" tiledversion="1.8.2" orientation="orthogonal" renderorder="right-down" width="3" height="2" tilewidth="16" tileheight="16" infinite="0" backgroundcolor="#203040" nextlayerid="3" nextobjectid="1">
+ <properties>
+  <property name="startx" type="float" value="1.5"/>
+  <property name="starty" type="float" value="0.5"/>
+ </properties>
+ <tileset firstgid="1" source="village.tsx"/>
+ <layer id="1" name="ground" width="3" height="2">
+  <data encoding="csv">
+96,15,16,
+15,15,96
+</data>
+ </layer>
+ <layer id="2" name="block" width="3" height="2" opacity="0.5">
+  <data encoding="csv">
+1,0,0,
+0,0,1
+</data>
+ </layer>
+</map>
+)";
+    MapData m;
+    std::string why;
+    ASSERT_TRUE(maptool::ImportTmx(tmx, dir_, m, why)) << why;
+    EXPECT_EQ(std::tuple(m.tilesetfile, m.sizex, m.sizey, m.startposx, m.startposy, m.layer2),
+              std::tuple(std::string("Tavrel.app/Contents/Resources/tiles.tga"), 3, 2, 1.5f, 0.5f, 0));
+    EXPECT_EQ(std::vector<int>(m.background, m.background + 3), (std::vector<int>{32, 48, 64}));
+    EXPECT_EQ(m.ground, (std::vector<int>{95, 14, 15, 14, 14, 95}));
+    EXPECT_EQ(m.block, (std::vector<int>{1, 0, 0, 0, 0, 1}));
+    EXPECT_TRUE(m.second.empty() && m.entities.empty());
+}
+
 TEST_F(MapFolder, RenderingLaysTheSecondLayerOverAnOpaqueGroundAndShowsTheBackgroundForUnknownTiles) {
     // Ground: red, an index of no tile, the transparent green tile (drawn opaque on the ground).
     const MapData m = ParseText("t.tga\n3\n1\n0.5\n0.5\n1\n0\n10 20 30\n-\n0 9 2\n-\n1 0 0\n-\n1 -1 -1\n");

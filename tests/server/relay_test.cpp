@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "server/relay.h"
+#include "wire/protocol.h"
 
 namespace {
 
@@ -21,16 +22,10 @@ std::string Pos(const std::string& nick, const std::string& xy, const std::strin
 }
 
 // The texts in a run of frames, as a client reads them (up to the first zero byte).
-Texts Cut(const std::string& bytes) {
+Texts Cut(std::string bytes) {
     Texts texts;
-    for (std::size_t at = 0; at + 4 <= bytes.size();) {
-        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
-        const std::size_t len =
-            std::size_t{byte(0)} << 24 | std::size_t{byte(1)} << 16 | std::size_t{byte(2)} << 8 | byte(3);
-        const std::string body = bytes.substr(at + 4, len);
-        texts.push_back(body.substr(0, body.find('\0')));
-        at += 4 + len;
-    }
+    for (std::string text; CutFrame(bytes, text) == FrameStatus::Complete;)
+        texts.push_back(text);
     return texts;
 }
 

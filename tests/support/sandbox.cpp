@@ -70,6 +70,16 @@ Image WindowShot(const std::string& display, const std::string& windowid) {
     return out;
 }
 
+int ChangedPixels(const Image& a, const Image& b, int x0, int y0, int x1, int y1) {
+    int count = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const Image::Pixel p = a.At(x, y), q = b.At(x, y);
+            count += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b) > 30;
+        }
+    return count;
+}
+
 ClientSession::ClientSession(const std::string& name, int character) {
     box.WriteConfig(name, peer.port(), character);
 }

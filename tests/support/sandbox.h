@@ -38,6 +38,10 @@ class Sandbox {
 // The pixels of one window, cut out of a screenshot of its display.
 Image WindowShot(const std::string& display, const std::string& windowid);
 
+// Pixels that differ clearly (by more than 30 over the three channels) between two shots of one
+// size, in columns x0 to x1 and rows y0 to y1 from the top (ends excluded).
+int ChangedPixels(const Image& a, const Image& b, int x0, int y0, int x1, int y1);
+
 // The real client in a sandbox, connecting to a scripted peer, on the test display.
 class ClientSession {
   public:

@@ -130,6 +130,14 @@ TEST_F(WorldDrawing, ANewTileSetIsCutRowByRowDroppingPartTilesAndReplacesTheOld)
               {400, 300, 200, 100, 0}});
 }
 
+// A map whose tile set has the current one's file name still reads the image again: it may have changed.
+TEST_F(WorldDrawing, ATileSetOfTheCurrentFileNameIsMadeAgainFromTheFile) {
+    WriteImage(Resource("tiles.tga"), 56, 40, [](int, int) { return kBlue; });
+    WriteMap("twin.map", RoomMap());
+    ASSERT_EQ(LoadMap("twin.map"), 1);
+    ExpectAt(10.5f, 10.5f, {{576, 200, 0, 0, 255}, {320, 300, 0, 0, 255}});
+}
+
 TEST_F(WorldDrawing, AMapThatCantBeLoadedLeavesTheCurrentMapInPlace) {
     const std::string res = "Tavrel.app/Contents/Resources/", head = res + "tiles.tga\n";
     // One line naming the map and why; a tile set that can't be loaded adds the image's own line first.
