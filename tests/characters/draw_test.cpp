@@ -3,6 +3,7 @@
 #include "characters/characters.h"
 #include "frame/framework.h"
 #include "tests/support/support.h"
+#include "tools/artgen/tga.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -29,17 +30,17 @@ const Rgb kBackground = {0, 160, 0};
 // whole 24 by 32 cell, plus a remainder of extraw by extrah pixels.
 void WriteSheet(const std::string& path, int columns, int rows, int extraw = 0, int extrah = 0) {
     const int w = columns * CHAR_BLOCK_W + extraw, h = rows * CHAR_BLOCK_H + extrah;
-    std::string data = {
-        0,  0,   2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w & 0xFF), char(w >> 8), char(h & 0xFF), char(h >> 8),
-        32, 0x28};
+    Canvas sheet(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const int set = y / CHAR_BLOCK_H * columns + x / CHAR_BLOCK_W;
             const int picture = y % CHAR_BLOCK_H / CHAR_FRAME_H * 3 + x % CHAR_BLOCK_W / CHAR_FRAME_W;
             const Rgb c = Colour(set, picture, y % CHAR_FRAME_H < CHAR_FRAME_H / 2);
-            data += {char(c.b), char(c.g), char(c.r), char(255)};
+            // Green passes 255 from the fifth set on and wraps; the drawing tests look at the first four.
+            sheet.Put(x, y, static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
+                      static_cast<std::uint8_t>(c.b));
         }
-    tt::WriteFile(path, data);
+    tt::WriteFile(path, TgaBytes(sheet, true));
 }
 
 // A folder of the test's own. What ends through Quit runs in a child forked right here: a

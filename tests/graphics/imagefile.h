@@ -3,9 +3,11 @@
 #pragma once
 
 #include "tests/support/support.h"
+#include "tools/artgen/tga.h"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -13,29 +15,14 @@ namespace timg {
 
 using Rgba = std::array<std::uint8_t, 4>; // red, green, blue, alpha
 
-// Writes an uncompressed true-colour TGA, top row first; 32 bits when alpha, else 24.
+// Writes w by h pixels, top row first, as the generator writes the game's pictures: 32 bits a
+// pixel when alpha, else 24.
 inline void WriteTga(const std::string& path, int w, int h, const std::vector<Rgba>& pixels, bool alpha) {
-    std::string data{0,
-                     0,
-                     2,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     0,
-                     char(w & 0xff),
-                     char(w >> 8),
-                     char(h & 0xff),
-                     char(h >> 8),
-                     char(alpha ? 32 : 24),
-                     char(0x20 | (alpha ? 8 : 0))}; // top-left origin
-    for (const Rgba& p : pixels)
-        data += std::string{char(p[2]), char(p[1]), char(p[0]), char(p[3])}.substr(0, alpha ? 4 : 3);
-    tt::WriteFile(path, data);
+    Canvas image(w, h);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        std::copy(pixels[i].begin(), pixels[i].end(),
+                  image.rgba.begin() + static_cast<std::ptrdiff_t>(i * 4));
+    tt::WriteFile(path, TgaBytes(image, alpha));
 }
 
 // A zeroed w by h surface laid out as the image library lays out TGA files.
