@@ -1,5 +1,7 @@
 #include "tools/artgen/map_check.h"
 
+#include "wire/protocol.h"
+
 #include <deque>
 #include <map>
 
@@ -47,7 +49,8 @@ bool CheckWorldMaps(const std::vector<NamedMap>& maps, int tile_count, std::stri
     std::map<std::string, const MapData*> byname;
     for (const NamedMap& named : maps)
         byname[named.name] = &named.data;
-    if (!byname.count("main.map")) return Fail(error, "main.map", "missing");
+    // Players start there.
+    if (!byname.count(START_MAP)) return Fail(error, START_MAP, "missing");
     for (const NamedMap& named : maps) {
         const std::string& n = named.name;
         const MapData& m = named.data;

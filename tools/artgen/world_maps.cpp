@@ -4,6 +4,7 @@
 // second layer's objects, each with the cells it blocks.
 #include "tools/artgen/world_maps.h"
 
+#include "core/config.h"
 #include "tools/artgen/paint.h"
 #include "tools/artgen/world_tiles.h"
 
@@ -11,7 +12,7 @@
 #include <cmath>
 #include <cstdint>
 
-const char* const kWorldTileSetPath = "Tavrel.app/Contents/Resources/tiles.tga";
+const char* const kWorldTileSetPath = RESOURCE_DIR "tiles.tga";
 
 namespace {
 
@@ -280,7 +281,7 @@ constexpr int kForestTrailRow = 30;
 constexpr int kMatCol = 6, kMatRow = kHouseH - 1;
 
 NamedMap BuildVillage() {
-    Builder b("main.map", kMainW, kMainH, 34, 68, 38);
+    Builder b(START_MAP, kMainW, kMainH, 34, 68, 38);
     // Ground: the road east to the forest, the square, paths to the doors, the pond.
     b.LevelRect(3, kRoadRow, kMainW - 1, kRoadRow + 1, L_DIRT);
     b.LevelRect(19, 13, 28, 23, L_DIRT);
@@ -441,7 +442,7 @@ NamedMap BuildHouse() {
     MapData& m = b.map().data;
     for (int i = 0; i < 2; ++i)
         m.entities.push_back(
-            ExitTo(kMatCol + i, kMatRow, kHouseH, "main.map", kHomeDoorCol, kHomeDoorRow + 1, kMainH));
+            ExitTo(kMatCol + i, kMatRow, kHouseH, START_MAP, kHomeDoorCol, kHomeDoorRow + 1, kMainH));
     m.startposx = CentreX(kMatCol + 1);
     m.startposy = CentreY(kMatRow - 2, kHouseH);
     return b.map();
@@ -554,7 +555,7 @@ NamedMap BuildForest() {
 
     MapData& m = b.map().data;
     for (int i = 0; i < 2; ++i)
-        m.entities.push_back(ExitTo(0, t + i, kForestH, "main.map", kMainW - 3, kRoadRow + i, kMainH));
+        m.entities.push_back(ExitTo(0, t + i, kForestH, START_MAP, kMainW - 3, kRoadRow + i, kMainH));
     m.startposx = CentreX(2);
     m.startposy = CentreY(t, kForestH);
     b.SealBorder();

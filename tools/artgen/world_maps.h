@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// Where every map file names its tile set, relative to the client's working folder.
+// Where every map file names its tile set: in the client's resource folder.
 extern const char* const kWorldTileSetPath;
 
 // A map and the file it is written to, such as "main.map".
