@@ -31,7 +31,8 @@ bool MakeWorldArt(const std::string& outdir) {
         std::fprintf(stderr, "world art: %s\n", error.c_str());
         return false;
     }
-    if (!WriteFile(outdir + "/tiles.tga", TgaBytes(tiles, true))) return false;
+    const std::string tileset = std::filesystem::path(kWorldTileSetPath).filename().string();
+    if (!WriteFile(outdir + "/" + tileset, TgaBytes(tiles, true))) return false;
     for (const NamedMap& m : maps) {
         std::ostringstream text;
         WriteMap(text, m.data);
