@@ -60,9 +60,6 @@ void BotWorld::Add(const std::string& name, MapData data) {
     BotMap& m = maps_[name];
     m.name = name;
     m.data = std::move(data);
-    m.blockrows.clear();
-    for (int row = 0; row < m.data.sizey; ++row)
-        m.blockrows.push_back(m.data.block.data() + static_cast<std::ptrdiff_t>(row) * m.data.sizex);
 }
 
 const BotMap* BotWorld::Find(const std::string& name) const {
@@ -75,7 +72,7 @@ BotCell FeetCell(float x, float y) {
 }
 
 static bool Free(const BotMap& level, BotCell c) {
-    return !CellBlocked(level.blockrows.data(), level.data.sizex, level.data.sizey, c.col, c.row);
+    return !CellBlocked(level.data, c.col, c.row);
 }
 
 namespace {
@@ -214,14 +211,10 @@ void BotPlayer::Turn(double now, std::vector<std::string>& out) {
     }
 
     const BotMap* level = Here();
-    auto blocked = [&] {
-        return !level || FeetBlocked(level->blockrows.data(), level->data.sizex, level->data.sizey,
-                                     me_.charposx, me_.charposy);
-    };
+    auto blocked = [&] { return !level || FeetBlocked(level->data, me_.charposx, me_.charposy); };
     auto exited = [&] {
         if (!level) return false;
-        const int fired = FindExit(level->data.entities.data(), static_cast<int>(level->data.entities.size()),
-                                   me_.charposx, me_.charposy);
+        const int fired = FindExit(level->data, me_.charposx, me_.charposy);
         if (fired < 0) return false;
         const entity_t exit = level->data.entities[static_cast<std::size_t>(fired)];
         // Like the client, an exit to a map that can't be loaded leaves the player where it is.

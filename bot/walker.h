@@ -12,12 +12,10 @@
 #include <string>
 #include <vector>
 
-// One map as the bots need it: the parsed file and row pointers into its block map, in the
-// shape the client's collision test takes.
+// One map as the bots need it: its file name and the parsed file.
 struct BotMap {
     std::string name;
     MapData data;
-    std::vector<int*> blockrows; // sizey pointers into data.block, row 0 at the top
 };
 
 // Every map a bot can reach from the start map through exits, read with the client's parser.

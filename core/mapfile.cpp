@@ -205,19 +205,40 @@ static bool TruncateToCell(float value, int& cell) {
     return true;
 }
 
+static bool OffGrid(int sizex, int sizey, int col, int worldrow) {
+    return col < 0 || col >= sizex || worldrow < 0 || worldrow >= sizey;
+}
+
 bool CellBlocked(int* const* grid, int sizex, int sizey, int col, int worldrow) {
-    if (!grid || col < 0 || col >= sizex || worldrow < 0 || worldrow >= sizey) return true;
+    if (!grid || OffGrid(sizex, sizey, col, worldrow)) return true;
     return grid[sizey - 1 - worldrow][col] == 1;
 }
 
-bool FeetBlocked(int* const* grid, int sizex, int sizey, float px, float py) {
+bool CellBlocked(const MapData& map, int col, int worldrow) {
+    if (OffGrid(map.sizex, map.sizey, col, worldrow)) return true;
+    const std::size_t at =
+        static_cast<std::size_t>(map.sizey - 1 - worldrow) * static_cast<std::size_t>(map.sizex) +
+        static_cast<std::size_t>(col);
+    return at >= map.block.size() || map.block[at] == 1;
+}
+
+// The feet rule over any grid: cellblocked(col, worldrow) answers for one cell.
+template <class CellTest> static bool FeetOn(float px, float py, CellTest cellblocked) {
     const float feet = py - 0.5f;
     const float right = px + 0.2f;
     const float left = px - 0.2f;
     int row = 0, rightcol = 0, leftcol = 0;
     if (!TruncateToCell(feet, row) || !TruncateToCell(right, rightcol) || !TruncateToCell(left, leftcol))
         return true;
-    return CellBlocked(grid, sizex, sizey, rightcol, row) || CellBlocked(grid, sizex, sizey, leftcol, row);
+    return cellblocked(rightcol, row) || cellblocked(leftcol, row);
+}
+
+bool FeetBlocked(int* const* grid, int sizex, int sizey, float px, float py) {
+    return FeetOn(px, py, [&](int col, int row) { return CellBlocked(grid, sizex, sizey, col, row); });
+}
+
+bool FeetBlocked(const MapData& map, float px, float py) {
+    return FeetOn(px, py, [&](int col, int row) { return CellBlocked(map, col, row); });
 }
 
 int FindExit(const entity_t* list, int count, float px, float py) {
@@ -228,4 +249,8 @@ int FindExit(const entity_t* list, int count, float px, float py) {
         if (e.posx == col && e.posy == row) return i;
     }
     return -1;
+}
+
+int FindExit(const MapData& map, float px, float py) {
+    return FindExit(map.entities.data(), static_cast<int>(map.entities.size()), px, py);
 }

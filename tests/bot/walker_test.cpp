@@ -67,8 +67,7 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
         const character& after = bot.record();
         const BotMap* level = world_.Find(after.map);
         ASSERT_NE(level, nullptr);
-        ASSERT_FALSE(FeetBlocked(level->blockrows.data(), level->data.sizex, level->data.sizey,
-                                 after.charposx, after.charposy))
+        ASSERT_FALSE(FeetBlocked(level->data, after.charposx, after.charposy))
             << "at " << after.charposx << ", " << after.charposy << " on " << after.map << " at " << now;
         walked += std::fabs(after.charposx - before.charposx) + std::fabs(after.charposy - before.charposy);
 
@@ -191,7 +190,7 @@ TEST(BotRoute, GoesRoundWallsOneCellAtATimeOrNotAtAll) {
         BotCell at = c.from;
         for (const BotCell& next : route) {
             EXPECT_EQ(std::abs(next.col - at.col) + std::abs(next.row - at.row), 1);
-            EXPECT_FALSE(CellBlocked(level.blockrows.data(), 6, 5, next.col, next.row));
+            EXPECT_FALSE(CellBlocked(level.data, next.col, next.row));
             at = next;
         }
         if (!route.empty()) {

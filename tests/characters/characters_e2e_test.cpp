@@ -126,7 +126,7 @@ TEST(RunningClient, RemotePlayersShowThenEachWalkingKeyWalksItsWay) {
         for (int x = 320 + 43; x < 640; ++x)
             if (ChangedPixels(empty, moved, x, y, x + 1, y + 1)) sum += x, ++count;
     ASSERT_GT(count, 64 * 60 / 5) << "the remote player was not drawn";
-    const double centre = static_cast<double>(sum) / count;
+    const double centre = static_cast<double>(sum) / static_cast<double>(count);
     EXPECT_LT(centre, 512 - 40) << "not moved on from the report";
     EXPECT_EQ(ChangedPixels(empty, moved, 512 - 20, 180 - 30, 512 + 20, 180 + 30), 0); // nothing left behind
 

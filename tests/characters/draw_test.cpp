@@ -71,7 +71,8 @@ class Drawing : public Folder {
         Clear();
     }
     void Clear() {
-        glClearColor(kBackground.r / 255.0f, kBackground.g / 255.0f, kBackground.b / 255.0f, 1.0f);
+        glClearColor(static_cast<float>(kBackground.r) / 255.0f, static_cast<float>(kBackground.g) / 255.0f,
+                     static_cast<float>(kBackground.b) / 255.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     // A remote player standing at (x, y), relayed just now; not yet moved there or animated.

@@ -10,8 +10,8 @@ namespace {
 std::string Backlog(int players) {
     std::string bytes;
     for (int i = 0; i < players; ++i)
-        bytes += EncodeFrame(
-            BuildPositionMessage("P" + std::to_string(i), 10.25f + i, 20.5f, i % 4, 1, 0, i % 8, "main.map"));
+        bytes += EncodeFrame(BuildPositionMessage("P" + std::to_string(i), 10.25f + static_cast<float>(i),
+                                                  20.5f, i % 4, 1, 0, i % 8, "main.map"));
     return bytes;
 }
 

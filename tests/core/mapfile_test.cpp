@@ -77,7 +77,8 @@ TEST(MapFile, RowsReadLikeTheTokenizer) {
         const MapData m = Parse(Header(std::to_string(width), "1") + row + "\nsep\n0\n");
         StringTokenizer tokens(row, " ");
         for (int x = 0; x < width; ++x)
-            ASSERT_EQ(m.ground[x], tokens.nextIntToken()) << '"' << row << "\" " << x;
+            ASSERT_EQ(m.ground[static_cast<std::size_t>(x)], tokens.nextIntToken())
+                << '"' << row << "\" " << x;
     }
 }
 

@@ -30,7 +30,7 @@ TEST(Walking, OneSecondOfDMovesTwoAndAHalfUnitsRightAtAnyFrameRate) {
     for (int steps : {60, 7, 200}) {
         Walker w;
         for (int i = 0; i < steps; ++i)
-            w.Turn("d", 1000.0f / steps);
+            w.Turn("d", 1000.0f / static_cast<float>(steps));
         EXPECT_NEAR(w.me.charposx, 2.5f, 1e-3f) << steps << " steps";
         EXPECT_FLOAT_EQ(w.me.charposy, 0.0f);
     }

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "tests/support/support.h"
+#include "tools/artgen/tga.h"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -24,18 +26,20 @@ inline std::string TgaHeader(int type, int w, int h, int bits, int maplength = 0
     return t;
 }
 
-// Writes an uncompressed true-colour TGA, top row first; 32 bits when alpha, else 24.
+// Writes w by h pixels, top row first, as the generator writes the game's pictures: 32 bits a
+// pixel when alpha, else 24.
 inline void WriteTga(const std::string& path, int w, int h, const std::vector<Rgba>& pixels, bool alpha) {
-    std::string data = TgaHeader(2, w, h, alpha ? 32 : 24);
-    for (const Rgba& p : pixels)
-        data += std::string{char(p[2]), char(p[1]), char(p[0]), char(p[3])}.substr(0, alpha ? 4 : 3);
-    tt::WriteFile(path, data);
+    Canvas image(w, h);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        std::copy(pixels[i].begin(), pixels[i].end(),
+                  image.rgba.begin() + static_cast<std::ptrdiff_t>(i * 4));
+    tt::WriteFile(path, TgaBytes(image, alpha));
 }
 
 // A zeroed w by h surface laid out as the image library lays out TGA files.
 inline SDL_Surface* MakeSurface(int w, int h, bool alpha) {
-    return SDL_CreateRGBSurface(SDL_SWSURFACE | (alpha ? SDL_SRCALPHA : 0), w, h, alpha ? 32 : 24, 0x00ff0000,
-                                0x0000ff00, 0x000000ff, alpha ? 0xff000000 : 0);
+    return SDL_CreateRGBSurface(alpha ? SDL_SWSURFACE | SDL_SRCALPHA : SDL_SWSURFACE, w, h, alpha ? 32 : 24,
+                                0x00ff0000, 0x0000ff00, 0x000000ff, alpha ? 0xff000000 : 0);
 }
 
 inline std::uint8_t* PixelAt(SDL_Surface* s, int x, int y) {

@@ -33,7 +33,8 @@ inline void MakeCodedFont() {
         for (int x = 0; x < 256; x++)
             if (x % 16 < 12) {
                 std::uint8_t* p = &rgba[std::size_t(y * 256 + x) * 4];
-                p[0] = x / 16 * 16 + 8, p[1] = y / 16 * 16 + 8, p[2] = y % 16 < 8 ? 255 : 128, p[3] = 255;
+                p[0] = std::uint8_t(x / 16 * 16 + 8), p[1] = std::uint8_t(y / 16 * 16 + 8);
+                p[2] = y % 16 < 8 ? 255 : 128, p[3] = 255;
             }
     fonttexture = UploadRgba(256, 256, rgba);
     BuildFont();

@@ -32,7 +32,8 @@ TEST(GlyphFor, BothSetsAndSetsAboveOne) {
         {0, 2, 96},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(GlyphFor(c.code, c.set), c.glyph) << c.code << " in set " << c.set;
+        EXPECT_EQ(GlyphFor(static_cast<unsigned char>(c.code), c.set), c.glyph)
+            << c.code << " in set " << c.set;
 }
 
 // A black window with the coded font built in it.

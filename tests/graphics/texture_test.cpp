@@ -126,7 +126,7 @@ TEST_F(Surfaces, ImagesOfEveryDepthLoadAsThirtyTwoBitBlueGreenRedAlpha) {
             for (int x = 0; x < w; ++x) {
                 const Rgba want = Expected(x, y, isgrey);
                 const Rgba got = Get(s, x, y);
-                for (int i = 0; i < 4; ++i)
+                for (std::size_t i = 0; i < 4; ++i)
                     ASSERT_NEAR(got[i], want[i], 8) << name << " channel " << i << " at " << x << "," << y;
             }
         // The upload scales to a power of two, so only the mean of each channel must survive it.

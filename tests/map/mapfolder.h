@@ -1,6 +1,7 @@
 // A temporary folder with a small tile set and maps for the map tool tests.
 #pragma once
 
+#include "tools/artgen/tga.h"
 #include "tools/map/maptool.h"
 
 #include <gtest/gtest.h>
@@ -28,15 +29,13 @@ inline std::string Read(const std::string& path) {
 inline std::string TileSetTga() {
     const std::uint8_t colours[4][4] = {
         {255, 0, 0, 255}, {0, 0, 255, 128}, {0, 255, 0, 0}, {255, 255, 255, 255}};
-    std::string t = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 32, 0, 32, 0x28};
+    Canvas tiles(32, 32);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             const std::uint8_t* c = colours[(y / 16) * 2 + x / 16];
-            t += {static_cast<char>(c[2]), static_cast<char>(c[1]), static_cast<char>(c[0]),
-                  static_cast<char>(c[3])};
+            tiles.Put(x, y, c[0], c[1], c[2], c[3]);
         }
-    t += std::string(8, '\0') + "TRUEVISION-XFILE." + std::string(1, '\0');
-    return t;
+    return TgaBytes(tiles, true);
 }
 
 // Two clean 5 by 4 maps on that tile set that lead to each other: a walled room, free inside,

@@ -286,7 +286,7 @@ TEST(MainLoop, ReportsTheFrameRateAndResizes) {
         << line;
     EXPECT_GE(seconds, 5.0f);
     EXPECT_GT(frames, 10);
-    EXPECT_NEAR(fps, frames / seconds, 0.01 * fps);
+    EXPECT_NEAR(fps, static_cast<float>(frames) / seconds, 0.01f * fps);
     Xdotool(TestDisplay(), "windowsize " + run.window + " 800 600");
     EXPECT_TRUE(run.client->WaitForStdout("width: 800 height: 600\n", 10s)) << run.client->Stdout();
     run.client->Signal(SIGINT);

@@ -56,7 +56,7 @@ TEST(Log, RepeatsFromOneAddressAreSummed) {
     const auto t0 = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
     std::size_t shown = 0;
     for (int i = 0; i < 1000; ++i)
-        shown += throttle.Admit("10.0.0.9", t0 + milliseconds(i)) ? 1 : 0;
+        shown += throttle.Admit("10.0.0.9", t0 + milliseconds(i)) ? 1u : 0u;
     EXPECT_EQ(shown, LOG_LINES_PER_WINDOW);
     EXPECT_TRUE(throttle.Admit("10.0.0.1", t0 + milliseconds(1000)));
     EXPECT_TRUE(throttle.Summaries(t0 + LOG_WINDOW - milliseconds(1)).empty()) << "window not over";

@@ -1,9 +1,8 @@
 // The generator's parts on small cases: the tile recipes' footprints, the paint kit's seamless
-// noise and open-ended outlines, the TGA, PNG and map writers, the map checker's refusals, and
-// the icon at every size.
+// noise and open-ended outlines, the TGA and PNG writers, the map checker's refusals, and the
+// icon at every size.
 #include "tools/artgen/icon.h"
 #include "tools/artgen/map_check.h"
-#include "tools/artgen/map_writer.h"
 #include "tools/artgen/paint.h"
 #include "tools/artgen/png.h"
 #include "tools/artgen/tga.h"
@@ -17,7 +16,6 @@
 #include <algorithm>
 #include <functional>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -57,16 +55,18 @@ TEST(TileRecipes, EveryTileTheMapsUseIsDrawnAndGroundIsOpaque) {
     const Canvas sheet = DrawWorldTiles();
     ASSERT_EQ(sheet.width, kTilesPerRow * TILE_PIXELS);
     ASSERT_EQ(sheet.height, kTileRows * TILE_PIXELS);
-    for (const WorldMap& m : BuildWorldMaps())
+    for (const NamedMap& named : BuildWorldMaps()) {
+        const MapData& m = named.data;
         for (std::size_t i = 0; i < m.ground.size(); ++i) {
             bool opaque = false;
             ASSERT_TRUE(TileInked(sheet, m.ground[i], &opaque) && opaque)
-                << m.name << " ground tile " << m.ground[i] << " at cell " << i;
-            if (m.layer2[i] >= 0) {
-                ASSERT_TRUE(TileInked(sheet, m.layer2[i], &opaque))
-                    << m.name << " second-layer tile " << m.layer2[i] << " at cell " << i;
+                << named.name << " ground tile " << m.ground[i] << " at cell " << i;
+            if (m.second[i] >= 0) {
+                ASSERT_TRUE(TileInked(sheet, m.second[i], &opaque))
+                    << named.name << " second-layer tile " << m.second[i] << " at cell " << i;
             }
         }
+    }
 }
 
 // Ground drawn with Smooth joins its own copies, so the noise must repeat every tile exactly.
@@ -163,24 +163,29 @@ TEST(Icon, EverySizeShowsTheHouseOnClearCorners) {
     }
 }
 
+// Index of cell (col, row), row 0 at the top.
+std::size_t Cell(const MapData& m, int col, int row) {
+    return static_cast<std::size_t>(row * m.sizex + col);
+}
+
 // A 5 by 4 walled village with one way out east into a 3 by 3 room, and the room.
-std::vector<WorldMap> TinyWorld() {
+std::vector<NamedMap> TinyWorld() {
     auto walled = [](const std::string& name, int w, int h, float sx, float sy) {
-        WorldMap m;
-        m.name = name;
-        m.width = w, m.height = h, m.startx = sx, m.starty = sy;
+        NamedMap named{name, {}};
+        MapData& m = named.data;
+        m.sizex = w, m.sizey = h, m.startposx = sx, m.startposy = sy, m.layer2 = 1;
         const std::size_t cells = static_cast<std::size_t>(w * h);
         m.ground.assign(cells, 0);
-        m.layer2.assign(cells, -1);
+        m.second.assign(cells, -1);
         m.block.assign(cells, 0);
         for (int r = 0; r < h; ++r)
             for (int c = 0; c < w; ++c)
-                m.block[m.Cell(c, r)] = (r == 0 || c == 0 || r == h - 1 || c == w - 1);
-        return m;
+                m.block[Cell(m, c, r)] = (r == 0 || c == 0 || r == h - 1 || c == w - 1);
+        return named;
     };
-    WorldMap main = walled("main.map", 5, 4, 2.5f, 1.5f);
-    main.block[main.Cell(4, 1)] = 0;
-    main.exits.push_back({4, 2, 1.5f, 1.5f, "room.map"});
+    NamedMap main = walled("main.map", 5, 4, 2.5f, 1.5f);
+    main.data.block[Cell(main.data, 4, 1)] = 0;
+    main.data.entities.push_back({4, 2, 1.5f, 1.5f, "room.map"});
     return {main, walled("room.map", 3, 3, 1.5f, 1.5f)};
 }
 
@@ -189,76 +194,58 @@ TEST(MapCheck, RefusesEveryWayAMapCanTrapOrStrandThePlayer) {
     ASSERT_TRUE(CheckWorldMaps(TinyWorld(), kTileCount, &error)) << error;
     const struct {
         const char* what;
-        std::function<void(WorldMap& main, WorldMap& room)> breakit;
+        std::function<void(MapData& main, MapData& room)> breakit;
         const char* error;
     } cases[] = {
-        {"no village", [](WorldMap& m, WorldMap&) { m.name = "town.map"; }, "main.map: missing"},
-        {"no columns", [](WorldMap& m, WorldMap&) { m.width = 0; }, "main.map: bad size"},
-        {"too tall", [](WorldMap& m, WorldMap&) { m.height = kMaxMapSide + 1; }, "main.map: bad size"},
-        {"short grid", [](WorldMap& m, WorldMap&) { m.block.pop_back(); }, "grid sizes differ"},
-        {"ground tile", [](WorldMap& m, WorldMap&) { m.ground[6] = kTileCount; },
+        {"no columns", [](MapData& m, MapData&) { m.sizex = 0; }, "main.map: bad size"},
+        {"too tall", [](MapData& m, MapData&) { m.sizey = kMaxMapSide + 1; }, "main.map: bad size"},
+        {"short grid", [](MapData& m, MapData&) { m.block.pop_back(); }, "grid sizes differ"},
+        {"no second layer", [](MapData& m, MapData&) { m.layer2 = 0; }, "grid sizes differ"},
+        {"ground tile", [](MapData& m, MapData&) { m.ground[6] = kTileCount; },
          "ground tile out of range at column 1 row 1"},
-        {"negative ground", [](WorldMap& m, WorldMap&) { m.ground[0] = -1; }, "ground tile out of range"},
-        {"second layer", [](WorldMap& m, WorldMap&) { m.layer2[0] = kTileCount; },
+        {"negative ground", [](MapData& m, MapData&) { m.ground[0] = -1; }, "ground tile out of range"},
+        {"second layer", [](MapData& m, MapData&) { m.second[0] = kTileCount; },
          "second-layer tile out of range"},
-        {"block value", [](WorldMap& m, WorldMap&) { m.block[0] = 2; }, "block value not 0 or 1"},
-        {"background", [](WorldMap& m, WorldMap&) { m.background[2] = 256; },
-         "background colour out of range"},
-        {"start in a wall", [](WorldMap& m, WorldMap&) { m.startx = 1.1f; }, "start position blocked"},
-        {"start on the exit", [](WorldMap& m, WorldMap&) { m.exits[0].posy = 1, m.exits[0].posx = 2; },
+        {"block value", [](MapData& m, MapData&) { m.block[0] = 2; }, "block value not 0 or 1"},
+        {"background", [](MapData& m, MapData&) { m.background[2] = 256; }, "background colour out of range"},
+        {"start in a wall", [](MapData& m, MapData&) { m.startposx = 1.1f; }, "start position blocked"},
+        // The feet stand on a free cell of the top row, the player above the map.
+        {"start off the map", [](MapData& m, MapData&) { m.block[Cell(m, 2, 0)] = 0, m.startposy = 4.1f; },
+         "start position blocked"},
+        {"start on the exit", [](MapData& m, MapData&) { m.entities[0].posy = 1, m.entities[0].posx = 2; },
          "start on an exit"},
-        {"gap in the wall", [](WorldMap& m, WorldMap&) { m.block[m.Cell(0, 2)] = 0; },
+        {"gap in the wall", [](MapData& m, MapData&) { m.block[Cell(m, 0, 2)] = 0; },
          "the edge can be reached at column 0 row 2"},
-        {"walled-off exit", [](WorldMap& m, WorldMap&) { m.block[m.Cell(3, 1)] = m.block[m.Cell(3, 2)] = 1; },
+        {"walled-off exit", [](MapData& m, MapData&) { m.block[Cell(m, 3, 1)] = m.block[Cell(m, 3, 2)] = 1; },
          "exit at 4,2 can't be reached from the start"},
-        {"exit on a wall", [](WorldMap& m, WorldMap&) { m.block[m.Cell(4, 1)] = 1; },
+        {"exit on a wall", [](MapData& m, MapData&) { m.block[Cell(m, 4, 1)] = 1; },
          "exit at 4,2 on a blocked cell"},
-        {"exit off the grid", [](WorldMap& m, WorldMap&) { m.exits[0].posx = 5, m.block[m.Cell(4, 1)] = 1; },
+        {"exit off the grid",
+         [](MapData& m, MapData&) { m.entities[0].posx = 5, m.block[Cell(m, 4, 1)] = 1; },
          "exit at 5,2 off the grid"},
-        {"unknown map", [](WorldMap& m, WorldMap&) { m.exits[0].newmap = "nowhere.map"; },
+        {"unknown map", [](MapData& m, MapData&) { m.entities[0].newmap = "nowhere.map"; },
          "leads to an unknown map nowhere.map"},
-        {"arrival in a wall", [](WorldMap& m, WorldMap&) { m.exits[0].newposx = 0.5f; },
+        {"arrival in a wall", [](MapData& m, MapData&) { m.entities[0].newposx = 0.5f; },
          "lands on a blocked place"},
         {"arrival on an exit",
-         [](WorldMap&, WorldMap& r) {
-             r.exits.push_back({1, 1, 2.5f, 1.5f, "main.map"});
+         [](MapData&, MapData& r) {
+             r.entities.push_back({1, 1, 2.5f, 1.5f, "main.map"});
          },
          "lands on an exit of room.map"},
+        {"arrival out of reach", [](MapData&, MapData& r) { r.startposy = 0.5f; },
+         "lands where the start of room.map can't reach"},
     };
     for (const auto& k : cases) {
-        std::vector<WorldMap> world = TinyWorld();
-        k.breakit(world[0], world[1]);
+        std::vector<NamedMap> world = TinyWorld();
+        k.breakit(world[0].data, world[1].data);
         error.clear();
         EXPECT_FALSE(CheckWorldMaps(world, kTileCount, &error)) << k.what;
         EXPECT_NE(error.find(k.error), std::string::npos) << k.what << ": " << error;
     }
-}
-
-// The writer's text, read back by the client's own parser, is the same map.
-TEST(MapWriter, TheClientReadsBackWhatWasWritten) {
-    WorldMap m = TinyWorld()[0];
-    m.ground[3] = 17, m.layer2[7] = 130, m.background[1] = 68;
-    m.exits.push_back({4, 2, 9.75f, 30.5f, "forest.map"});
-    std::istringstream in(WorldMapText(m));
-    MapData d;
-    std::string error;
-    ASSERT_TRUE(ParseMap(in, d, error)) << error;
-    EXPECT_EQ(in.peek(), EOF);
-    EXPECT_EQ(d.tilesetfile, kWorldTileSetPath);
-    EXPECT_EQ(d.sizex, m.width);
-    EXPECT_EQ(d.sizey, m.height);
-    EXPECT_EQ(d.startposx, m.startx);
-    EXPECT_EQ(d.startposy, m.starty);
-    EXPECT_TRUE(std::equal(m.background, m.background + 3, d.background));
-    EXPECT_TRUE(d.ground == m.ground && d.block == m.block && d.second == m.layer2);
-    ASSERT_EQ(d.entities.size(), m.exits.size());
-    for (std::size_t i = 0; i < m.exits.size(); ++i) {
-        EXPECT_EQ(d.entities[i].posx, m.exits[i].posx);
-        EXPECT_EQ(d.entities[i].posy, m.exits[i].posy);
-        EXPECT_EQ(d.entities[i].newposx, m.exits[i].newposx);
-        EXPECT_EQ(d.entities[i].newposy, m.exits[i].newposy);
-        EXPECT_EQ(d.entities[i].newmap, m.exits[i].newmap);
-    }
+    std::vector<NamedMap> world = TinyWorld();
+    world[0].name = "town.map";
+    EXPECT_FALSE(CheckWorldMaps(world, kTileCount, &error));
+    EXPECT_EQ(error, "main.map: missing");
 }
 
 } // namespace

@@ -76,8 +76,8 @@ class Culling : public WorldFolder {
             EXPECT_EQ(all.height, height);
             EXPECT_TRUE(all.rgb == culled.rgb)
                 << "camera over " << p[0] << ", " << p[1] << " in " << width << "x" << height;
-            for (std::size_t i = 0; i + 2 < all.rgb.size(); i += 3 * 97)
-                colours.emplace(all.rgb[i], all.rgb[i + 1], all.rgb[i + 2]);
+            for (std::size_t at = 0; at + 2 < all.rgb.size(); at += 3 * 97)
+                colours.emplace(all.rgb[at], all.rgb[at + 1], all.rgb[at + 2]);
         }
         return colours.size();
     }

@@ -22,8 +22,8 @@ std::string Grid(int w, int h, int fill, std::initializer_list<std::array<int, 3
     for (const auto& [col, worldrow, value] : cells)
         values[std::size_t((h - 1 - worldrow) * w + col)] = value;
     std::string text;
-    for (int i = 0; i < w * h; ++i)
-        text += std::to_string(values[i]) + (i % w == w - 1 ? "\n" : " ");
+    for (std::size_t i = 0; i < values.size(); ++i)
+        text += std::to_string(values[i]) + (i % std::size_t(w) == std::size_t(w) - 1 ? "\n" : " ");
     return text;
 }
 

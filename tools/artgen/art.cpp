@@ -4,7 +4,6 @@
 #include "tools/artgen/figure_art.h"
 #include "tools/artgen/icon.h"
 #include "tools/artgen/map_check.h"
-#include "tools/artgen/map_writer.h"
 #include "tools/artgen/png.h"
 #include "tools/artgen/tga.h"
 #include "tools/artgen/world_maps.h"
@@ -13,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <system_error>
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
@@ -24,16 +24,20 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
 
 bool MakeWorldArt(const std::string& outdir) {
     const Canvas tiles = DrawWorldTiles();
-    const std::vector<WorldMap> maps = BuildWorldMaps();
+    const std::vector<NamedMap> maps = BuildWorldMaps();
     std::string error;
     // A map that traps or strands the player is a bug in the builder; nothing is written then.
     if (!CheckWorldMaps(maps, kTileCount, &error)) {
         std::fprintf(stderr, "world art: %s\n", error.c_str());
         return false;
     }
-    if (!WriteFile(outdir + "/tiles.tga", TgaBytes(tiles, true))) return false;
-    for (const WorldMap& m : maps)
-        if (!WriteFile(outdir + "/" + m.name, WorldMapText(m))) return false;
+    const std::string tileset = std::filesystem::path(kWorldTileSetPath).filename().string();
+    if (!WriteFile(outdir + "/" + tileset, TgaBytes(tiles, true))) return false;
+    for (const NamedMap& m : maps) {
+        std::ostringstream text;
+        WriteMap(text, m.data);
+        if (!WriteFile(outdir + "/" + m.name, text.str())) return false;
+    }
     return true;
 }
 

@@ -4,12 +4,15 @@
 // second layer's objects, each with the cells it blocks.
 #include "tools/artgen/world_maps.h"
 
+#include "core/config.h"
 #include "tools/artgen/paint.h"
 #include "tools/artgen/world_tiles.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+
+const char* const kWorldTileSetPath = RESOURCE_DIR "tiles.tga";
 
 namespace {
 
@@ -29,8 +32,8 @@ float CentreY(int row, int height) {
     return static_cast<float>(height - 1 - row) + 0.5f;
 }
 
-WorldExit ExitTo(int col, int row, int height, const std::string& target, int tcol, int trow, int theight) {
-    WorldExit e;
+entity_t ExitTo(int col, int row, int height, const std::string& target, int tcol, int trow, int theight) {
+    entity_t e;
     e.posx = col;
     e.posy = height - 1 - row;
     e.newposx = CentreX(tcol);
@@ -45,18 +48,21 @@ class Builder {
         : w_(w), h_(h), level_(static_cast<std::size_t>((w + 1) * (h + 1)), L_GRASS),
           keep_(static_cast<std::size_t>(w * h), 0) {
         m_.name = name;
-        m_.width = w;
-        m_.height = h;
-        m_.background[0] = r, m_.background[1] = g, m_.background[2] = b;
-        m_.ground.assign(static_cast<std::size_t>(w * h), T_GRASS);
-        m_.block.assign(static_cast<std::size_t>(w * h), 0);
-        m_.layer2.assign(static_cast<std::size_t>(w * h), -1);
+        MapData& d = m_.data;
+        d.tilesetfile = kWorldTileSetPath;
+        d.sizex = w;
+        d.sizey = h;
+        d.layer2 = 1;
+        d.background[0] = r, d.background[1] = g, d.background[2] = b;
+        d.ground.assign(static_cast<std::size_t>(w * h), T_GRASS);
+        d.block.assign(static_cast<std::size_t>(w * h), 0);
+        d.second.assign(static_cast<std::size_t>(w * h), -1);
     }
 
     bool In(int c, int r) const { return c >= 0 && r >= 0 && c < w_ && r < h_; }
-    int& Ground(int c, int r) { return m_.ground[Index(c, r)]; }
-    int& Block(int c, int r) { return m_.block[Index(c, r)]; }
-    int& Layer2(int c, int r) { return m_.layer2[Index(c, r)]; }
+    int& Ground(int c, int r) { return m_.data.ground[Index(c, r)]; }
+    int& Block(int c, int r) { return m_.data.block[Index(c, r)]; }
+    int& Layer2(int c, int r) { return m_.data.second[Index(c, r)]; }
     char& Keep(int c, int r) { return keep_[Index(c, r)]; }
     int& Level(int vx, int vy) { return level_[static_cast<std::size_t>(vy * (w_ + 1) + vx)]; }
     int Corner(int c, int r, int k) { return Level(c + (k & 1), r + (k >> 1)); }
@@ -70,7 +76,7 @@ class Builder {
     }
     int width() const { return w_; }
     int height() const { return h_; }
-    WorldMap& map() { return m_; }
+    NamedMap& map() { return m_; }
 
     // Cells c0..c1 by r0..r1 wholly of one level (their corners, so the edges blend outwards),
     // and kept clear of scattered decoration.
@@ -224,7 +230,7 @@ class Builder {
     // Every cell of the outer ring either blocks or is an exit, so nobody walks off the grid.
     void SealBorder() {
         auto seal = [&](int c, int r) {
-            for (const WorldExit& e : m_.exits)
+            for (const entity_t& e : m_.data.entities)
                 if (e.posx == c && h_ - 1 - e.posy == r) return;
             if (Block(c, r)) return;
             Block(c, r) = 1;
@@ -254,10 +260,12 @@ class Builder {
     }
 
   private:
-    std::size_t Index(int c, int r) const { return m_.Cell(c, r); }
+    std::size_t Index(int c, int r) const {
+        return static_cast<std::size_t>(r) * static_cast<std::size_t>(w_) + static_cast<std::size_t>(c);
+    }
 
     int w_, h_;
-    WorldMap m_;
+    NamedMap m_;
     std::vector<int> level_; // (w + 1) by (h + 1) corner levels
     std::vector<char> keep_; // cells that scattered decoration leaves alone
 };
@@ -272,8 +280,8 @@ constexpr int kForestTrailRow = 30;
 // The mat by the house's way out.
 constexpr int kMatCol = 6, kMatRow = kHouseH - 1;
 
-WorldMap BuildVillage() {
-    Builder b("main.map", kMainW, kMainH, 34, 68, 38);
+NamedMap BuildVillage() {
+    Builder b(START_MAP, kMainW, kMainH, 34, 68, 38);
     // Ground: the road east to the forest, the square, paths to the doors, the pond.
     b.LevelRect(3, kRoadRow, kMainW - 1, kRoadRow + 1, L_DIRT);
     b.LevelRect(19, 13, 28, 23, L_DIRT);
@@ -377,22 +385,22 @@ WorldMap BuildVillage() {
     b.Scatter(31, 0.06f, 0.03f, 0.015f);
 
     // Exits: the home door into the house, the road's end into the forest.
-    WorldMap& m = b.map();
-    m.exits.push_back(
+    MapData& m = b.map().data;
+    m.entities.push_back(
         ExitTo(kHomeDoorCol, kHomeDoorRow, kMainH, "house.map", kMatCol + 1, kMatRow - 2, kHouseH));
     for (int i = 0; i < 2; ++i)
-        m.exits.push_back(
+        m.entities.push_back(
             ExitTo(kMainW - 1, kRoadRow + i, kMainH, "forest.map", 2, kForestTrailRow + i, kForestH));
     // New players start on the path below their own front door, the village ahead of them.
-    m.startx = CentreX(kHomeDoorCol);
-    m.starty = CentreY(kHomeDoorRow + 3, kMainH);
+    m.startposx = CentreX(kHomeDoorCol);
+    m.startposy = CentreY(kHomeDoorRow + 3, kMainH);
     b.SealBorder();
-    return m;
+    return b.map();
 }
 
 // ---- the house -----------------------------------------------------------------------------
 
-WorldMap BuildHouse() {
+NamedMap BuildHouse() {
     Builder b("house.map", kHouseW, kHouseH, 0, 0, 0);
     const int w = kHouseW, h = kHouseH;
     for (int r = 0; r < h; ++r)
@@ -431,18 +439,18 @@ WorldMap BuildHouse() {
     b.Put(T_BARREL, 1, 11, 1, 1, 0);
     b.Put(T_CRATE, 2, 11, 1, 1, 0);
     b.Put(T_BARREL, 1, 10, 1, 1, 0);
-    WorldMap& m = b.map();
+    MapData& m = b.map().data;
     for (int i = 0; i < 2; ++i)
-        m.exits.push_back(
-            ExitTo(kMatCol + i, kMatRow, kHouseH, "main.map", kHomeDoorCol, kHomeDoorRow + 1, kMainH));
-    m.startx = CentreX(kMatCol + 1);
-    m.starty = CentreY(kMatRow - 2, kHouseH);
-    return m;
+        m.entities.push_back(
+            ExitTo(kMatCol + i, kMatRow, kHouseH, START_MAP, kHomeDoorCol, kHomeDoorRow + 1, kMainH));
+    m.startposx = CentreX(kMatCol + 1);
+    m.startposy = CentreY(kMatRow - 2, kHouseH);
+    return b.map();
 }
 
 // ---- the forest ----------------------------------------------------------------------------
 
-WorldMap BuildForest() {
+NamedMap BuildForest() {
     Builder b("forest.map", kForestW, kForestH, 22, 46, 30);
     const int t = kForestTrailRow;
     // The trail: in from the village at the west edge, round two bends, over the stream,
@@ -545,17 +553,17 @@ WorldMap BuildForest() {
                 b.Put(T_ROCK_SMALL, c, r, 1, 1, 0);
         }
 
-    WorldMap& m = b.map();
+    MapData& m = b.map().data;
     for (int i = 0; i < 2; ++i)
-        m.exits.push_back(ExitTo(0, t + i, kForestH, "main.map", kMainW - 3, kRoadRow + i, kMainH));
-    m.startx = CentreX(2);
-    m.starty = CentreY(t, kForestH);
+        m.entities.push_back(ExitTo(0, t + i, kForestH, START_MAP, kMainW - 3, kRoadRow + i, kMainH));
+    m.startposx = CentreX(2);
+    m.startposy = CentreY(t, kForestH);
     b.SealBorder();
-    return m;
+    return b.map();
 }
 
 } // namespace
 
-std::vector<WorldMap> BuildWorldMaps() {
+std::vector<NamedMap> BuildWorldMaps() {
     return {BuildVillage(), BuildHouse(), BuildForest()};
 }

@@ -90,7 +90,6 @@ class Checker {
     void Spots(const MapData& m);
     void Targets(const MapData& m);
     const MapData* Target(const std::string& name, std::string& why);
-    bool Blocked(const MapData& m, int col, int worldrow) const;
 
     std::string path_;
     Places places_;
@@ -396,21 +395,6 @@ void Checker::Cells(const MapData& m) {
         " neither blocks nor is 0: only 1 blocks; write 0 for free cells and 1 for blocked ones");
 }
 
-bool Checker::Blocked(const MapData& m, int col, int worldrow) const {
-    if (col < 0 || col >= m.sizex || worldrow < 0 || worldrow >= m.sizey) return true;
-    return m.block[static_cast<std::size_t>(m.sizey - 1 - worldrow) * static_cast<std::size_t>(m.sizex) +
-                   static_cast<std::size_t>(col)] == 1;
-}
-
-// Feet test of the walking, on a parsed map.
-static bool FeetStuck(const MapData& m, float x, float y) {
-    std::vector<int*> rows(static_cast<std::size_t>(m.sizey));
-    std::vector<int> copy = m.block;
-    for (std::size_t r = 0; r < rows.size(); ++r)
-        rows[r] = &copy[r * static_cast<std::size_t>(m.sizex)];
-    return FeetBlocked(rows.data(), m.sizex, m.sizey, x, y);
-}
-
 static bool Inside(const MapData& m, float x, float y) {
     return x >= 0 && y >= 0 && x < static_cast<float>(m.sizex) && y < static_cast<float>(m.sizey);
 }
@@ -422,12 +406,12 @@ void Checker::Spots(const MapData& m) {
     if (!Inside(m, m.startposx, m.startposy))
         Report(4, "the start position " + start + " lies outside the " + std::to_string(m.sizex) + " by " +
                       std::to_string(m.sizey) + " map; world y counts rows from the bottom");
-    else if (FeetStuck(m, m.startposx, m.startposy))
+    else if (FeetBlocked(m, m.startposx, m.startposy))
         Report(4, "the start position " + start +
                       " puts the feet (half a unit below it) on a blocked cell: the player starts stuck; "
                       "move it onto a free cell");
     else {
-        const int fired = FindExit(m.entities.data(), n, m.startposx, m.startposy);
+        const int fired = FindExit(m, m.startposx, m.startposy);
         if (fired >= 0)
             Report(4, "the start position " + start + " lies on the exit on line " +
                           std::to_string(exitline_ + fired) + ", which carries the player off at once");
@@ -452,7 +436,7 @@ void Checker::Spots(const MapData& m) {
             }
         }
         // The player stands in the cell when the feet, half a unit lower, are in it or the one below.
-        if (Blocked(m, e.posx, e.posy) && Blocked(m, e.posx, e.posy - 1))
+        if (CellBlocked(m, e.posx, e.posy) && CellBlocked(m, e.posx, e.posy - 1))
             Report(line, "the exit cell " + Cell(e.posx, e.posy) +
                              " and the cell below it are blocked, so the player's feet never let it step on "
                              "the exit; free the exit cell in the block map");
@@ -464,10 +448,8 @@ void Checker::Spots(const MapData& m) {
         int count = 0;
         for (int c = 0; c < m.sizex; ++c) {
             const bool edge = r == 0 || r == m.sizey - 1 || c == 0 || c == m.sizex - 1;
-            if (!edge || Blocked(m, c, worldrow)) continue;
-            if (FindExit(m.entities.data(), n, static_cast<float>(c) + 0.5f,
-                         static_cast<float>(worldrow) + 0.5f) >= 0)
-                continue;
+            if (!edge || CellBlocked(m, c, worldrow)) continue;
+            if (FindExit(m, static_cast<float>(c) + 0.5f, static_cast<float>(worldrow) + 0.5f) >= 0) continue;
             if (!count++) open = Cell(c, worldrow);
         }
         if (count)
@@ -516,12 +498,11 @@ void Checker::Targets(const MapData& m) {
                              "); world y counts rows from the bottom");
             continue;
         }
-        if (FeetStuck(*target, e.newposx, e.newposy))
+        if (FeetBlocked(*target, e.newposx, e.newposy))
             Report(line, "the arrival " + arrival +
                              " puts the feet (half a unit below it) on a blocked cell: the player arrives "
                              "stuck; pick a free cell");
-        const int fired = FindExit(target->entities.data(), static_cast<int>(target->entities.size()),
-                                   e.newposx, e.newposy);
+        const int fired = FindExit(*target, e.newposx, e.newposy);
         if (fired >= 0)
             Report(line, "the arrival " + arrival + " lies on an exit of that map (to " +
                              target->entities[static_cast<std::size_t>(fired)].newmap +
