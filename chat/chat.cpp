@@ -2,7 +2,6 @@
 // and the open chat line at the top left.
 #include "chat/chat.h"
 
-#include "core/quit.h"
 #include "graphics/text.h"
 #include "graphics/texture.h"
 
@@ -21,12 +20,8 @@ static const int LOG_Y = 15;
 static const int LOG_LINE_STEP = 20;
 
 void load_chat_texture() {
-    SDL_Surface* image = LoadImage(CHAT_PANEL_FILE);
-    if (image == nullptr) {
-        // The log would be unreadable over the world without its panel: stop with the reason.
-        QuitOnBadData("The chat panel image \"" CHAT_PANEL_FILE "\" could not be loaded.");
-    }
-    chat_texture = TextureFromSurface(image);
+    // The log would be unreadable over the world without its panel.
+    chat_texture = TextureFromFileOrQuit(CHAT_PANEL_FILE, "chat panel");
 }
 
 void draw_chat_texture() {

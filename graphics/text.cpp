@@ -2,7 +2,6 @@
 // costs one bind and one glCallLists however long it is.
 #include "graphics/text.h"
 
-#include "core/quit.h"
 #include "graphics/texture.h"
 
 #include <cstring>
@@ -11,12 +10,8 @@ GLuint fonttexture = 0;
 GLuint base = 0;
 
 void LoadFontTexture() {
-    SDL_Surface* image = LoadImage(FONT_FILE);
-    if (image == nullptr) {
-        // Without the font no chat can be read or written: stop rather than play mute.
-        QuitOnBadData("The font image \"" FONT_FILE "\" could not be loaded.");
-    }
-    fonttexture = TextureFromSurface(image);
+    // Without the font no chat can be read or written: stop rather than play mute.
+    fonttexture = TextureFromFileOrQuit(FONT_FILE, "font");
 }
 
 void BuildFont() {

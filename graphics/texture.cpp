@@ -2,6 +2,8 @@
 // and centred, and finished surfaces are uploaded.
 #include "graphics/texture.h"
 
+#include "core/quit.h"
+
 #include <GL/glu.h>
 #include <SDL_image.h>
 
@@ -150,4 +152,13 @@ GLuint TextureFromSurface(SDL_Surface* sdl) {
         gluBuild2DMipmaps(GL_TEXTURE_2D, 3, sdl->w, sdl->h, GL_BGR, GL_UNSIGNED_BYTE, sdl->pixels);
     SDL_FreeSurface(sdl);
     return texture;
+}
+
+GLuint TextureFromFileOrQuit(const char* file, const char* what) {
+    SDL_Surface* image = LoadImage(file);
+    if (image == nullptr) {
+        const std::string line = std::string("The ") + what + " image \"" + file + "\" could not be loaded.";
+        QuitOnBadData(line.c_str());
+    }
+    return TextureFromSurface(image);
 }

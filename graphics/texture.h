@@ -20,3 +20,6 @@ SDL_Surface* ClipSurface(SDL_Surface* wholesurface, int x, int y, int w, int h);
 SDL_Surface* BlitCentered(SDL_Surface* source, int w, int h);
 // Uploads the surface as a clamped, nearest-filtered, mipmapped texture, frees it, returns the name.
 GLuint TextureFromSurface(SDL_Surface* sdl);
+// The whole image file as one texture; a file that can't be loaded ends the game through
+// QuitOnBadData with "The <what> image "<file>" could not be loaded." (the game can't do without it).
+GLuint TextureFromFileOrQuit(const char* file, const char* what);
