@@ -14,7 +14,7 @@
 using sprite_set = std::array<GLuint, 12>;
 
 // Where the sprite sheet lives.
-#define SPRITE_SHEET_FILE RESOURCE_DIR "Hero 1.tga"
+#define SPRITE_SHEET_FILE RESOURCE_DIR SPRITE_SHEET_NAME
 
 // Loads the sprite sheet, cuts every block into sprites, refuses a configured character outside it;
 // returns 1.

@@ -7,7 +7,7 @@
 #include <GL/gl.h>
 
 // Where the chat panel image lives.
-#define CHAT_PANEL_FILE RESOURCE_DIR "chat.tga"
+#define CHAT_PANEL_FILE RESOURCE_DIR CHAT_PANEL_NAME
 
 // Loads the chat panel image as chat_texture.
 void load_chat_texture();

@@ -1,15 +1,14 @@
 // The player's settings, read once from client.cfg before anything else starts.
 #pragma once
 
+#include "core/resources.h"
 #include "wire/protocol.h"
 
 #include <istream>
 #include <string>
 
-// Every data file the client reads lies below this folder, relative to the working directory.
-#define RESOURCE_DIR "Tavrel.app/Contents/Resources/"
 // The settings file.
-#define CONFIG_FILE RESOURCE_DIR "client.cfg"
+#define CONFIG_FILE RESOURCE_DIR CONFIG_NAME
 
 // Outcome of reading the settings: accepted, or the reason the nickname was refused.
 enum class ConfigVerdict { Accepted, NicknameTooLong, NicknameIsDefault, NicknameHasBar, NicknameHasZero };

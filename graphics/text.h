@@ -7,7 +7,7 @@
 #include <GL/gl.h>
 
 // Where the font image lives.
-#define FONT_FILE RESOURCE_DIR "font.tga"
+#define FONT_FILE RESOURCE_DIR FONT_NAME
 
 // The text space is always this big, whatever the window's size.
 constexpr int TEXT_SPACE_WIDTH = 640;

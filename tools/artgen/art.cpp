@@ -1,6 +1,8 @@
 // Draws everything in memory, checks it, then writes the files.
 #include "tools/artgen/art.h"
 
+#include "core/resources.h"
+
 #include "tools/artgen/figure_art.h"
 #include "tools/artgen/icon.h"
 #include "tools/artgen/map_check.h"
@@ -44,9 +46,9 @@ bool MakeWorldArt(const std::string& outdir) {
 bool MakeFigureArt(const std::string& outdir) {
     Canvas font;
     if (!DrawFontSheet(font)) return false;
-    return WriteFile(outdir + "/Hero 1.tga", TgaBytes(DrawHeroSheet(), true)) &&
-           WriteFile(outdir + "/font.tga", TgaBytes(font, true)) &&
-           WriteFile(outdir + "/chat.tga", TgaBytes(DrawChatPanel(), true));
+    return WriteFile(outdir + "/" SPRITE_SHEET_NAME, TgaBytes(DrawHeroSheet(), true)) &&
+           WriteFile(outdir + "/" FONT_NAME, TgaBytes(font, true)) &&
+           WriteFile(outdir + "/" CHAT_PANEL_NAME, TgaBytes(DrawChatPanel(), true));
 }
 
 bool MakeIcons(const std::string& outdir) {
