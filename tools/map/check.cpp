@@ -160,10 +160,11 @@ std::vector<Problem> Checker::Run() {
     if (!ParseMap(parsed, m, why)) {
         // The loader's own refusals say "line N: why"; report them on that line like ours.
         int line = 0;
-        std::size_t used = 0;
-        if (why.compare(0, 5, "line ") == 0 && std::sscanf(why.c_str(), "line %d: %zn", &line, &used) == 1 &&
-            used)
-            why.erase(0, used);
+        const std::size_t colon = why.find(": ");
+        if (why.compare(0, 5, "line ") == 0 && colon != std::string::npos) {
+            line = std::atoi(why.c_str() + 5);
+            why.erase(0, colon + 2);
+        }
         Report(line, why);
         return problems_;
     }
