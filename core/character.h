@@ -65,11 +65,6 @@ int sprite_set_for(const character& c, std::size_t setcount);
 // Picture (0..11) within the set that c is drawn with; a record outside 0..11 shows the standing picture
 // facing down.
 int picture_for(const character& c);
-// Moves c by the keys held for elapsed ms (order W, S, A, D); sets walking and direction.
-void walk_character(character* c, walk_keys keys, float elapsed);
-// Adds elapsed to *msgaccumulator and tells whether a position report is due now; when it is,
-// the accumulator restarts from 0.
-bool position_report_due(const character& c, float elapsed, float* msgaccumulator);
 // One whole movement turn of the local player: walk in sub-steps of at most MAX_WALK_SUBSTEP,
 // undoing the first blocked one and walking no further, map exits, position
 // report, animation, and remembering this turn's values. blocked and exited test the player's

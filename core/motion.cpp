@@ -77,7 +77,8 @@ int picture_for(const character& c) {
     return c.currenttexture;
 }
 
-void walk_character(character* c, walk_keys keys, float elapsed) {
+// Moves c by the keys held for elapsed ms (order W, S, A, D); sets walking and direction.
+static void walk_character(character* c, walk_keys keys, float elapsed) {
     c->walking = 0;
     const float step = elapsed * WALK_SPEED;
     // The order matters: with several keys down the last one tested sets the direction.
@@ -103,7 +104,9 @@ void walk_character(character* c, walk_keys keys, float elapsed) {
     }
 }
 
-bool position_report_due(const character& c, float elapsed, float* msgaccumulator) {
+// Adds elapsed to *msgaccumulator and tells whether a position report is due now; when it is,
+// the accumulator restarts from 0.
+static bool position_report_due(const character& c, float elapsed, float* msgaccumulator) {
     *msgaccumulator += elapsed;
     if (c.lastwalk != c.walking || c.olddir != c.direction || c.oldcol != c.collision ||
         *msgaccumulator >= POSITION_REPORT_MS) {
