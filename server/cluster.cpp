@@ -182,16 +182,19 @@ void Cluster::Work() {
     natsConnection_JetStream(&js, nc_, &jsOpts);
     const auto open = [&]() {
         if (kv || !js) return kv != nullptr;
-        if (js_KeyValue(&kv, js, CLUSTER_NICK_BUCKET) == NATS_OK) return true;
         kvConfig cfg;
         kvConfig_Init(&cfg);
         cfg.Bucket = CLUSTER_NICK_BUCKET;
         cfg.History = 1;
         cfg.TTL = std::chrono::nanoseconds(CLUSTER_CLAIM_TTL).count(); // the stream's own unit
         cfg.Replicas = replicas_;
-        if (js_CreateKeyValue(&kv, js, &cfg) == NATS_OK) return true;
-        // Another node may have created it meanwhile.
-        return js_KeyValue(&kv, js, CLUSTER_NICK_BUCKET) == NATS_OK;
+        // Nodes starting together race to create the bucket; the loser finds it on a later try.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (js_KeyValue(&kv, js, CLUSTER_NICK_BUCKET) == NATS_OK) return true;
+            if (js_CreateKeyValue(&kv, js, &cfg) == NATS_OK) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
     };
     // Who holds key and since which revision: "" when nobody, "?" when the store cannot say.
     const auto holder = [&](const std::string& key, std::uint64_t& revision) -> std::string {
@@ -220,10 +223,20 @@ void Cluster::Work() {
             std::string problem;
             if (!ready) {
                 problem = "the cluster's nickname store is unreachable";
-            } else if (kvStore_CreateString(&revision, kv, key.c_str(), node_.c_str()) != NATS_OK) {
-                const std::string who = holder(key, revision);
-                problem = who == "?" || who.empty() ? "the cluster's nickname store is unreachable"
-                                                    : "nickname in use";
+            } else {
+                // A store slow to answer under a crowd of logins gets a second chance.
+                std::string who = "?";
+                for (int attempt = 0; attempt < 2 && (who == "?" || who.empty()); ++attempt) {
+                    if (kvStore_CreateString(&revision, kv, key.c_str(), node_.c_str()) == NATS_OK) {
+                        who = node_;
+                        break;
+                    }
+                    who = holder(key, revision);
+                }
+                if (who != node_) {
+                    problem = who == "?" || who.empty() ? "the cluster's nickname store is unreachable"
+                                                        : "nickname in use";
+                }
             }
             Push(Inbound{Inbound::Claimed, {}, {}, {}, job.ticket, job.nick, problem, revision, 0});
         } else if (job.kind == Job::Release) {

@@ -361,7 +361,8 @@ Result Drive(const std::vector<int>& ports, const std::vector<pid_t>& pid, int c
                 }
                 highest[pair] = s;
                 ++got[pair];
-                const auto us = static_cast<std::uint32_t>(readUs - sender.sentUs[static_cast<std::size_t>(s)]);
+                const auto us =
+                    static_cast<std::uint32_t>(readUs - sender.sentUs[static_cast<std::size_t>(s)]);
                 samples.push_back(us);
                 (from % nodes == i % nodes ? same : cross).push_back(us);
             }
@@ -460,7 +461,8 @@ int main(int argc, char** argv) {
     }
     const std::vector<int> nodeList = Numbers(nodeCounts);
     const bool clustered = std::any_of(nodeList.begin(), nodeList.end(), [](int k) { return k > 1; });
-    if (server.empty() || seconds <= 0 || seconds > 120 || runs < 1 || runs > 9 || (clustered && nats.empty()) ||
+    if (server.empty() || seconds <= 0 || seconds > 120 || runs < 1 || runs > 9 ||
+        (clustered && nats.empty()) ||
         std::any_of(nodeList.begin(), nodeList.end(), [](int k) { return k < 1 || k > 16; })) {
         std::fprintf(stderr,
                      "usage: load_bench --server PATH [--relay PATH] [--players N,N] [--seconds S<=120] "
@@ -501,7 +503,12 @@ int main(int argc, char** argv) {
                 for (int node = 0; node < std::max(k, 1); ++node) {
                     std::vector<std::string> command{relay};
                     if (k > 0) {
-                        command = {server, "--bind", "127.0.0.1", "--port", "0", "--max-clients",
+                        command = {server,
+                                   "--bind",
+                                   "127.0.0.1",
+                                   "--port",
+                                   "0",
+                                   "--max-clients",
                                    std::to_string(std::max(count / k + 64, 64))};
                         if (k > 1) {
                             command.push_back("--cluster");
@@ -538,7 +545,8 @@ int main(int argc, char** argv) {
                                : 0,
                     static_cast<unsigned long long>(r.superseded), static_cast<unsigned long long>(r.lost),
                     r.p50, r.p99, r.p999, r.max, 100 * r.cpu, r.rss, r.dropped);
-                if (k > 1) std::printf(" %7.2f %7.2f %7.2f %7.2f", r.sameP50, r.sameP99, r.crossP50, r.crossP99);
+                if (k > 1)
+                    std::printf(" %7.2f %7.2f %7.2f %7.2f", r.sameP50, r.sameP99, r.crossP50, r.crossP99);
                 std::printf("\n");
                 std::fflush(stdout);
                 if (k > 0 && check &&

@@ -2,7 +2,7 @@
 // other walk, chat and change maps; a nickname is taken once in the whole cluster; a node that is
 // killed vanishes from everyone's view; the bus going away and coming back, or one of three bus
 // servers dying, drops no client and duplicates nothing.
-#include "tests/support/players.h"
+#include "tests/cluster/nats.h"
 #include "wire/cluster.h"
 
 #include <gtest/gtest.h>
@@ -16,76 +16,6 @@
 namespace {
 
 using namespace tt;
-
-int FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
-}
-
-bool Accepts(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    close(fd);
-    return ok;
-}
-
-std::string TempFolder() {
-    std::string path = testing::TempDir() + "tavrel-nats-XXXXXX";
-    return mkdtemp(path.data()) ? path : std::string();
-}
-
-// One nats-server with JetStream, its store in a folder of its own; started again on the same
-// port and folder after Kill, like a restarted service.
-class Nats {
-  public:
-    explicit Nats(std::vector<std::string> extra = {}, int port = FreePort())
-        : folder_(TempFolder()), port_(port), extra_(std::move(extra)) {
-        Start();
-    }
-    void Start() {
-        std::vector<std::string> argv{TAVREL_NATS_SERVER,   "-js", "-sd", folder_, "-a", "127.0.0.1", "-p",
-                                      std::to_string(port_)};
-        argv.insert(argv.end(), extra_.begin(), extra_.end());
-        process_ = std::make_unique<Process>(argv, folder_);
-        ready_ = Eventually([this] { return Accepts(port_); }, 10s);
-    }
-    void Kill(int sig = SIGKILL) {
-        process_->Signal(sig);
-        process_->Wait(5s);
-    }
-    bool ready() const { return ready_; }
-    int port() const { return port_; }
-    std::string Url() const { return "nats://127.0.0.1:" + std::to_string(port_); }
-    std::string Log() const { return process_->Stderr(); }
-
-  private:
-    std::string folder_;
-    int port_;
-    std::vector<std::string> extra_;
-    std::unique_ptr<Process> process_;
-    bool ready_ = false;
-};
-
-// A tavrel-server node on the cluster, once it is on the bus.
-std::unique_ptr<ServerProcess> Node(const std::string& urls, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args{"--cluster", urls};
-    args.insert(args.end(), extra.begin(), extra.end());
-    auto node = std::make_unique<ServerProcess>(TAVREL_SERVER_BIN, args);
-    EXPECT_NE(node->port(), 0) << node->Log();
-    EXPECT_TRUE(node->WaitLog("on the bus at", 10s)) << node->Log();
-    return node;
-}
 
 std::size_t Count(const std::string& text, const std::string& what) {
     std::size_t n = 0;
@@ -155,8 +85,8 @@ class Cluster : public ::testing::Test {
         if (std::string(TAVREL_NATS_SERVER).empty()) GTEST_SKIP() << "nats-server is not installed";
         nats = std::make_unique<Nats>();
         ASSERT_TRUE(nats->ready()) << nats->Log();
-        a = Node(nats->Url());
-        b = Node(nats->Url());
+        a = Node(TAVREL_SERVER_BIN, nats->Url());
+        b = Node(TAVREL_SERVER_BIN, nats->Url());
     }
     std::unique_ptr<Nats> nats;
     std::unique_ptr<ServerProcess> a, b;
@@ -345,8 +275,8 @@ TEST(ClusterOnThreeBusServers, OneBusServerDiesWhilePlayersWalk) {
         ASSERT_TRUE(bus.back()->ready()) << bus.back()->Log();
     }
     const std::string urls = bus[0]->Url() + "," + bus[1]->Url() + "," + bus[2]->Url();
-    auto a = Node(urls, {"--cluster-replicas", "3"});
-    auto b = Node(urls, {"--cluster-replicas", "3"});
+    auto a = Node(TAVREL_SERVER_BIN, urls, {"--cluster-replicas", "3"});
+    auto b = Node(TAVREL_SERVER_BIN, urls, {"--cluster-replicas", "3"});
     // JetStream elects its leaders a few seconds after the routes are up.
     auto ann = LogInWhenFree(*a, "Ann", 30s);
     ASSERT_TRUE(ann) << a->Log();
