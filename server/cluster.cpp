@@ -54,6 +54,9 @@ Cluster::Cluster(const std::vector<std::string>& servers, int replicas, Relay& r
     // One delivery thread for every subscription keeps one sender's messages in the order it
     // published them, also across subjects (a removal on one map, the position on the next).
     if (s == NATS_OK) s = natsOptions_UseGlobalMessageDelivery(opts, true);
+    // A turn's frames for a subject already go out as one message; the client's own batching
+    // would only hold them back for its flusher thread.
+    if (s == NATS_OK) s = natsOptions_SetSendAsap(opts, true);
     if (s == NATS_OK) s = natsOptions_SetMaxReconnect(opts, -1);
     if (s == NATS_OK) s = natsOptions_SetReconnectWait(opts, RECONNECT_WAIT_MS);
     if (s == NATS_OK) s = natsOptions_SetPingInterval(opts, PING_EVERY_MS);
