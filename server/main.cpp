@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
     } catch (const std::system_error& e) {
         std::fprintf(stderr, "tavrel-server: cannot listen on %s port %d: %s\n", options.bind.c_str(),
                      options.port, e.what());
+        return 1;
+    } catch (const std::runtime_error& e) {
+        std::fprintf(stderr, "tavrel-server: cannot join the cluster: %s\n", e.what());
         return 1;
     }
     LogLine("listening on " + options.bind + " port " + std::to_string(server->Port()) + ", at most " +

@@ -18,6 +18,7 @@
 #include <system_error>
 #include <utility>
 
+#include "server/cluster.h"
 #include "wire/protocol.h"
 
 // Kernel send buffer per client. Small on purpose: bytes a stuck client has not read pile
@@ -42,7 +43,10 @@ struct Connection {
     bool closed = false;
     bool dirty = false;
     bool writing = false; // waits for the socket to take more (EPOLLOUT registered)
-    std::string inbuf;    // bytes read and not yet cut into frames
+    // The login waits for the cluster's answer about its nickname; frames wait in inbuf.
+    bool claiming = false;
+    std::uint64_t ticket = 0;
+    std::string inbuf; // bytes read and not yet cut into frames
     ServerTime connectedAt;
     ServerTime heardAt;                     // the last complete frame
     std::optional<ServerTime> partialSince; // when the first byte of an unfinished frame came
@@ -105,9 +109,19 @@ Server::Server(const ServerOptions& options) : options_(options), chunk_(READ_CH
         std::min({options_.loginTimeout, options_.frameTimeout, options_.stallTimeout, options_.idleTimeout});
     sweepEvery_ = std::clamp(shortest / 10, std::chrono::milliseconds(5), std::chrono::milliseconds(250));
     nextSweep_ = ServerClock::now() + sweepEvery_;
+    if (!options_.cluster.empty()) {
+        cluster_ = std::make_unique<Cluster>(options_.cluster, options_.clusterReplicas, relay_);
+        relay_.SetPublishing(true);
+        ev.data.fd = cluster_->WakeFd();
+        epoll_ctl(epollFd_, EPOLL_CTL_ADD, cluster_->WakeFd(), &ev);
+        LogLine("cluster: node " + cluster_->NodeId() + " joining via " + options_.cluster.front() +
+                (options_.cluster.size() > 1 ? " and " + std::to_string(options_.cluster.size() - 1) + " more"
+                                             : ""));
+    }
 }
 
 Server::~Server() {
+    cluster_.reset();
     for (const auto& conn : byFd_) {
         if (conn) close(conn->fd);
     }
@@ -143,6 +157,10 @@ int Server::Run(int signalFd) {
                 AcceptAll(now);
                 continue;
             }
+            if (cluster_ && fd == cluster_->WakeFd()) {
+                HearCluster(now);
+                continue;
+            }
             Connection* conn = static_cast<std::size_t>(fd) < byFd_.size()
                                    ? byFd_[static_cast<std::size_t>(fd)].get()
                                    : nullptr;
@@ -153,9 +171,11 @@ int Server::Run(int signalFd) {
         FlushAll(now);
         if (now >= nextSweep_) {
             Sweep(now);
+            if (cluster_) cluster_->Tick(now);
             FlushAll(now);
             nextSweep_ = now + sweepEvery_;
         }
+        if (cluster_) cluster_->AfterTurn();
         for (const int fd : closing_)
             close(fd);
         closing_.clear();
@@ -239,11 +259,15 @@ void Server::ReadFrom(Connection& conn, ServerTime now) {
         return;
     }
     conn.inbuf.append(chunk_.data(), static_cast<std::size_t>(n));
+    CutFrames(conn, now);
+}
+
+void Server::CutFrames(Connection& conn, ServerTime now) {
     // Frames are cut in place; the bytes they took go in one move at the end.
     std::size_t at = 0;
     bool cutOne = false;
     const std::string& in = conn.inbuf;
-    while (in.size() - at >= FRAME_PREFIX_BYTES) {
+    while (!conn.claiming && in.size() - at >= FRAME_PREFIX_BYTES) {
         std::uint32_t len = 0;
         for (std::size_t i = 0; i < FRAME_PREFIX_BYTES; ++i)
             len = (len << 8) | static_cast<unsigned char>(in[at + i]);
@@ -277,11 +301,26 @@ bool Server::OnFrame(Connection& conn, std::string_view text, ServerTime now) {
         return true;
     }
     conn.nick.assign(text);
-    const std::string problem = relay_.LoginProblem(conn.nick);
+    std::string problem = relay_.LoginProblem(conn.nick);
+    if (problem.empty() && claimingNicks_.count(conn.nick) != 0) problem = "nickname in use";
     if (!problem.empty()) {
         Close(conn, End::Refuse, problem);
         return false;
     }
+    if (cluster_) {
+        // The frames after the login wait until the cluster says whose nickname this is.
+        conn.claiming = true;
+        conn.ticket = nextTicket_++;
+        claiming_.emplace(conn.ticket, &conn);
+        claimingNicks_.insert(conn.nick);
+        cluster_->Claim(conn.ticket, conn.nick);
+        return true;
+    }
+    LogIn(conn, now);
+    return true;
+}
+
+void Server::LogIn(Connection& conn, ServerTime now) {
     conn.slot = relay_.Join(conn.nick, conn.address, now);
     conn.loggedIn = true;
     if (bySlot_.size() <= conn.slot) bySlot_.resize(conn.slot + 1, nullptr);
@@ -290,7 +329,41 @@ bool Server::OnFrame(Connection& conn, std::string_view text, ServerTime now) {
         "join \"" + Printable(conn.nick) + "\" " + conn.peer + " (" + std::to_string(relay_.PlayerCount()) +
             " online)",
         now);
-    return true;
+}
+
+void Server::HearCluster(ServerTime now) {
+    std::vector<Cluster::ClaimResult> claims;
+    std::vector<std::string> lost;
+    cluster_->TakeInbound(now, claims, lost);
+    for (const Cluster::ClaimResult& claim : claims) {
+        claimingNicks_.erase(claim.nick);
+        const auto waiting = claiming_.find(claim.ticket);
+        if (waiting == claiming_.end()) { // the connection went meanwhile
+            if (claim.problem.empty()) cluster_->Release(claim.nick);
+            continue;
+        }
+        Connection& conn = *waiting->second;
+        claiming_.erase(waiting);
+        conn.claiming = false;
+        std::string problem = claim.problem;
+        // A player of another node, seen here, whose claim has just expired.
+        if (problem.empty()) problem = relay_.LoginProblem(conn.nick);
+        if (!problem.empty()) {
+            if (claim.problem.empty()) cluster_->Release(claim.nick);
+            Close(conn, End::Refuse, problem);
+            continue;
+        }
+        LogIn(conn, now);
+        CutFrames(conn, now);
+    }
+    for (const std::string& nick : lost) {
+        for (Connection* conn : bySlot_) {
+            if (conn && !conn->closed && conn->nick == nick) {
+                Close(*conn, End::Drop, "the nickname's claim expired and another node holds it now");
+                break;
+            }
+        }
+    }
 }
 
 void Server::Close(Connection& conn, End end, const std::string& reason) {
@@ -306,7 +379,9 @@ void Server::Close(Connection& conn, End end, const std::string& reason) {
     if (conn.loggedIn) {
         relay_.Leave(conn.slot);
         bySlot_[conn.slot] = nullptr;
+        if (cluster_) cluster_->Release(conn.nick);
     }
+    if (conn.claiming) claiming_.erase(conn.ticket); // its answer is released when it comes
     const char* word = end == End::Leave ? "leave" : end == End::Drop ? "drop" : "refuse";
     std::string who = "-";
     if (conn.loggedIn || end == End::Refuse) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "server/log.h"
@@ -16,10 +17,12 @@
 #include "server/relay.h"
 
 struct Connection;
+class Cluster;
 
 class Server {
   public:
-    // Opens the listener; throws std::system_error when it cannot.
+    // Opens the listener and, with options.cluster, starts joining the cluster; throws
+    // std::system_error when it cannot listen, std::runtime_error on unusable cluster addresses.
     explicit Server(const ServerOptions& options);
     ~Server();
     Server(const Server&) = delete;
@@ -35,7 +38,10 @@ class Server {
 
     void AcceptAll(ServerTime now);
     void ReadFrom(Connection& conn, ServerTime now);
+    void CutFrames(Connection& conn, ServerTime now);
     bool OnFrame(Connection& conn, std::string_view text, ServerTime now);
+    void LogIn(Connection& conn, ServerTime now);
+    void HearCluster(ServerTime now);
     void Close(Connection& conn, End end, const std::string& reason);
     void MarkDirty(Connection& conn);
     void FlushAll(ServerTime now);
@@ -60,6 +66,11 @@ class Server {
     ServerTime nextSweep_;
     std::chrono::milliseconds sweepEvery_;
     Relay relay_;
+    std::unique_ptr<Cluster> cluster_; // null when running alone
+    // Logins waiting for the cluster to grant their nickname, by ticket, and their nicknames.
+    std::unordered_map<std::uint64_t, Connection*> claiming_;
+    std::unordered_set<std::string> claimingNicks_;
+    std::uint64_t nextTicket_ = 1;
     LogThrottle throttle_;
     std::vector<char> chunk_; // one read
 };

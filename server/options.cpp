@@ -29,7 +29,7 @@ OptionsResult ParseOptions(const std::vector<std::string>& args, ServerOptions& 
         const bool known = name == "--port" || name == "--bind" || name == "--max-clients" ||
                            name == "--max-per-address" || name == "--login-timeout-ms" ||
                            name == "--frame-timeout-ms" || name == "--stall-timeout-ms" ||
-                           name == "--idle-timeout-ms";
+                           name == "--idle-timeout-ms" || name == "--cluster" || name == "--cluster-replicas";
         if (!known) {
             error = "unknown option " + args[i];
             return OptionsResult::Error;
@@ -48,6 +48,26 @@ OptionsResult ParseOptions(const std::vector<std::string>& args, ServerOptions& 
                 return OptionsResult::Error;
             }
             options.bind = value;
+        } else if (name == "--cluster") {
+            options.cluster.clear();
+            std::string::size_type from = 0;
+            for (;;) {
+                const std::string::size_type comma = value.find(',', from);
+                const std::string url = value.substr(from, comma - from);
+                if (url.compare(0, 7, "nats://") != 0 || url.size() == 7) {
+                    error = "--cluster takes nats://HOST:PORT[,nats://HOST:PORT...], not \"" + value + "\"";
+                    return OptionsResult::Error;
+                }
+                options.cluster.push_back(url);
+                if (comma == std::string::npos) break;
+                from = comma + 1;
+            }
+        } else if (name == "--cluster-replicas") {
+            if (!ReadNumber(value, 1, 5, number)) {
+                error = "--cluster-replicas takes a number from 1 to 5, not \"" + value + "\"";
+                return OptionsResult::Error;
+            }
+            options.clusterReplicas = static_cast<int>(number);
         } else if (name == "--port") {
             if (!ReadNumber(value, 0, 65535, number)) {
                 error = "--port takes a number from 0 to 65535, not \"" + value + "\"";
@@ -105,6 +125,11 @@ std::string UsageText() {
            "                        waiting is dropped at once\n"
            "  --idle-timeout-ms N   drop a logged-in client that has sent nothing for N ms\n"
            "                        (default 30000; the game reports its position every 500 ms)\n"
+           "  --cluster URLS        join a cluster of nodes sharing one world over NATS: a comma-\n"
+           "                        separated list of nats://HOST:PORT of one NATS cluster (with\n"
+           "                        JetStream); without it the server runs alone\n"
+           "  --cluster-replicas N  copies of the cluster's nickname store (default 1; 3 on a\n"
+           "                        three-server NATS cluster), used by the node that creates it\n"
            "  --help                show this text\n"
            "\n"
            "Each join, leave, refusal and drop is logged on standard output as one line:\n"

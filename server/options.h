@@ -28,6 +28,9 @@ struct ServerOptions {
     std::chrono::milliseconds stallTimeout{10000};       // unsent bytes and none going out
     // A logged-in client that sends nothing; the real client reports every 500 ms.
     std::chrono::milliseconds idleTimeout{30000};
+    // NATS servers of the cluster this node joins ("nats://host:port" each); none: alone.
+    std::vector<std::string> cluster;
+    int clusterReplicas = 1; // copies of the nickname bucket, when this node creates it
 };
 
 enum class OptionsResult { Run, Help, Error };

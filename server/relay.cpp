@@ -122,18 +122,23 @@ std::string Relay::LoginProblem(const std::string& nick) const {
     return std::string();
 }
 
+Slot Relay::NewSlot() {
+    if (!free_.empty()) {
+        const Slot slot = free_.back();
+        free_.pop_back();
+        return slot;
+    }
+    players_.emplace_back();
+    players_.back().position.reserve(POSITION_FRAME_CAPACITY);
+    return static_cast<Slot>(players_.size() - 1);
+}
+
 Slot Relay::Join(const std::string& nick, const std::string& address, ServerTime) {
     if (!LoginProblem(nick).empty()) return NO_SLOT;
-    Slot slot;
-    if (!free_.empty()) {
-        slot = free_.back();
-        free_.pop_back();
-    } else {
-        slot = static_cast<Slot>(players_.size());
-        players_.emplace_back();
-        players_.back().position.reserve(POSITION_FRAME_CAPACITY);
-    }
+    const Slot slot = NewSlot();
     Player& player = players_[slot];
+    player.remote = false;
+    player.node.clear();
     player.nick = nick;
     player.address = address;
     player.online = true;
@@ -176,10 +181,11 @@ void Relay::Chat(Player& player, std::string_view text, ServerTime now) {
     byAddress.Admit(now, CHAT_WINDOW);
     const std::string line = EncodeFrame(BuildChatMessage(player.nick, clean, maps_[player.map].name));
     for (Slot to = 0; to < players_.size(); ++to) {
-        if (!players_[to].online) continue;
+        if (!players_[to].online || players_[to].remote) continue;
         players_[to].chat += line;
         Touch(to);
     }
+    if (publishing_) chatOut_ += line;
 }
 
 const char* Relay::Position(Slot slot, std::string_view text, ServerTime now) {
@@ -220,11 +226,16 @@ const char* Relay::Position(Slot slot, std::string_view text, ServerTime now) {
     for (const Slot to : maps_[player.map].members) {
         if (to != slot) Owe(to, slot, POSITION);
     }
+    if (publishing_ && !player.remote && !player.moved) {
+        player.moved = true;
+        moved_.push_back(slot);
+    }
     return nullptr;
 }
 
 const char* Relay::ChangeMap(Slot slot, std::string_view map, ServerTime now) {
-    if (!players_[slot].mapChanges.Admit(now, MAP_CHANGE_WINDOW))
+    // Another node has already held its own player to this limit.
+    if (!players_[slot].remote && !players_[slot].mapChanges.Admit(now, MAP_CHANGE_WINDOW))
         return "more than 20 map changes within 10 s";
     // The client never empties its roster by itself, so both sides of the move are told
     // to forget each other; otherwise players would linger as ghosts on the wrong map.
@@ -257,6 +268,8 @@ void Relay::Enter(Slot slot, std::string_view map) {
     }
     players_[slot].map = id;
     members.push_back(slot);
+    if (!players_[slot].remote && maps_[id].locals++ == 0 && publishing_)
+        mapsChanged_.push_back(maps_[id].name);
 }
 
 void Relay::Exit(Slot slot, bool tellLeaver) {
@@ -268,6 +281,10 @@ void Relay::Exit(Slot slot, bool tellLeaver) {
         Owe(other, slot, REMOVAL);
         if (tellLeaver) Owe(slot, other, REMOVAL);
     }
+    if (!players_[slot].remote) {
+        if (publishing_) exitsOut_.emplace_back(maps_[id].name, players_[slot].nick);
+        if (--maps_[id].locals == 0 && publishing_) mapsChanged_.push_back(maps_[id].name);
+    }
     if (members.empty()) {
         mapIds_.erase(maps_[id].name);
         maps_[id].name.clear();
@@ -277,6 +294,7 @@ void Relay::Exit(Slot slot, bool tellLeaver) {
 
 void Relay::Owe(Slot receiver, Slot sender, std::uint8_t what) {
     Player& to = players_[receiver];
+    if (to.remote) return;
     if (to.owed.size() <= sender) to.owed.resize(std::max<std::size_t>(sender + 1, players_.size()), 0);
     std::uint8_t& bits = to.owed[sender];
     if (!(bits & LISTED)) {
@@ -341,7 +359,7 @@ void Relay::Leave(Slot slot) {
     player.position.clear();
     nicks_.erase(player.nick);
     player.online = false;
-    --online_;
+    --(player.remote ? remotes_ : online_);
     if (player.removalsOwed == 0) Release(slot);
 }
 
@@ -353,6 +371,105 @@ void Relay::Release(Slot slot) {
 std::size_t Relay::PlayersOn(const std::string& map) const {
     const auto found = mapIds_.find(map);
     return found == mapIds_.end() ? 0 : maps_[found->second].members.size();
+}
+
+void Relay::RemotePosition(std::string_view node, std::string_view text, ServerTime now) {
+    Fields fields(text);
+    if (fields.Int() != MSG_POSITION) return;
+    const std::string nick(fields.Next());
+    std::string_view map;
+    for (int i = 0; i < 7; ++i)
+        map = fields.Next();
+    if (!NicknameProblem(nick).empty() || !ValidMapName(map)) return;
+    const auto known = nicks_.find(nick);
+    if (known != nicks_.end() && !players_[known->second].remote) return;
+    const auto onMap = mapIds_.find(std::string(map));
+    const bool watched = onMap != mapIds_.end() && maps_[onMap->second].locals > 0;
+    if (!watched) {
+        if (known != nicks_.end()) Leave(known->second);
+        return;
+    }
+    Slot slot;
+    if (known != nicks_.end()) {
+        slot = known->second;
+    } else {
+        slot = NewSlot();
+        Player& player = players_[slot];
+        player.nick = nick;
+        player.address.clear();
+        player.remote = true;
+        player.online = true;
+        ++remotes_;
+        nicks_.emplace(nick, slot);
+        Enter(slot, map);
+    }
+    players_[slot].node.assign(node);
+    Position(slot, text, now);
+}
+
+void Relay::RemoteRemoval(std::string_view node, std::string_view nick, std::string_view map) {
+    const auto known = nicks_.find(std::string(nick));
+    if (known == nicks_.end()) return;
+    const Player& player = players_[known->second];
+    if (player.remote && player.node == node && maps_[player.map].name == map) Leave(known->second);
+}
+
+void Relay::RemoteChat(std::string_view text) {
+    Fields fields(text);
+    if (fields.Int() != MSG_CHAT) return;
+    const std::string nick(fields.Next());
+    const std::string clean = CleanChatText(fields.Next());
+    std::string map(fields.Next());
+    if (!NicknameProblem(nick).empty() || clean.empty()) return;
+    if (!ValidMapName(map)) map.clear();
+    const std::string line = EncodeFrame(BuildChatMessage(nick, clean, map));
+    for (Slot to = 0; to < players_.size(); ++to) {
+        if (!players_[to].online || players_[to].remote) continue;
+        players_[to].chat += line;
+        Touch(to);
+    }
+}
+
+void Relay::ForgetNode(std::string_view node) {
+    for (Slot slot = 0; slot < players_.size(); ++slot) {
+        if (players_[slot].online && players_[slot].remote && players_[slot].node == node) Leave(slot);
+    }
+}
+
+void Relay::ForgetRemotesOn(const std::string& map) {
+    const auto found = mapIds_.find(map);
+    if (found == mapIds_.end() || maps_[found->second].locals > 0) return;
+    // Leave takes each one out of the list, and the last one frees the map.
+    const std::vector<Slot> members = maps_[found->second].members;
+    for (const Slot slot : members)
+        Leave(slot);
+}
+
+std::vector<Slot> Relay::LocalsOn(const std::string& map) const {
+    std::vector<Slot> locals;
+    const auto found = mapIds_.find(map);
+    if (found == mapIds_.end()) return locals;
+    for (const Slot slot : maps_[found->second].members) {
+        if (!players_[slot].remote) locals.push_back(slot);
+    }
+    return locals;
+}
+
+std::vector<std::string> Relay::LocalMaps() const {
+    std::vector<std::string> names;
+    for (const MapInfo& map : maps_) {
+        if (map.locals > 0) names.push_back(map.name);
+    }
+    return names;
+}
+
+void Relay::ClearPublished() {
+    for (const Slot slot : moved_)
+        players_[slot].moved = false;
+    moved_.clear();
+    exitsOut_.clear();
+    chatOut_.clear();
+    mapsChanged_.clear();
 }
 
 void Relay::ForgetQuietChatters(ServerTime now) {

@@ -114,6 +114,42 @@ class Relay {
     // now and then so a stream of one-line visitors does not grow the table.
     void ForgetQuietChatters(ServerTime now);
 
+    // ---- Players of other nodes (server/cluster.h) ------------------------------------------
+    // They hold slots like local players and are owed to the local players on their map by the
+    // same rules (merged per sender, removal before position), but are never receivers. The
+    // relay knows only those on maps where a local player is.
+
+    // From now on, record what the cluster publishes after each turn (below).
+    void SetPublishing(bool on) { publishing_ = on; }
+    // A position text ("3|nick|x|y|...|map") of a player of node: adds, moves or updates it.
+    // A player moving to a map without local players leaves the view like one logging out.
+    // Ignored for a nickname of a local player.
+    void RemotePosition(std::string_view node, std::string_view text, ServerTime now);
+    // A removal of nick published on map by node: the player left that map.
+    void RemoteRemoval(std::string_view node, std::string_view nick, std::string_view map);
+    // A chat text ("1|nick|text|map") from another node, for every local player.
+    void RemoteChat(std::string_view text);
+    // Removes every player of node, as if each had logged out (the node died or stopped).
+    void ForgetNode(std::string_view node);
+    // Removes the remote players on map when no local player is left there to see them.
+    void ForgetRemotesOn(const std::string& map);
+    // Remote players known now.
+    std::size_t RemoteCount() const { return remotes_; }
+    bool IsRemote(Slot slot) const { return slot < players_.size() && players_[slot].remote; }
+    // Local players on the named map, in the order they came.
+    std::vector<Slot> LocalsOn(const std::string& map) const;
+    // Every map with local players on it.
+    std::vector<std::string> LocalMaps() const;
+
+    // What happened since ClearPublished, kept only while publishing: the local players' map
+    // exits in order (map, nick), the local slots whose position changed, their chat frames,
+    // and maps that gained their first or lost their last local player (names, maybe repeated).
+    const std::vector<std::pair<std::string, std::string>>& PublishedExits() const { return exitsOut_; }
+    const std::vector<Slot>& Moved() const { return moved_; }
+    const std::string& PublishedChat() const { return chatOut_; }
+    const std::vector<std::string>& MapsChanged() const { return mapsChanged_; }
+    void ClearPublished();
+
   private:
     using MapId = std::uint32_t;
     // What a receiver owes about one sender, one byte per sender slot.
@@ -122,9 +158,12 @@ class Relay {
     struct Player {
         std::string nick;    // kept after leaving while removals naming it are owed
         std::string address; // the peer's address, which keys its chat allowance
+        std::string node;    // a remote player's node
         MapId map = 0;
         bool online = false;
         bool touched = false;
+        bool remote = false;            // a player of another node: sends through the bus, never receives
+        bool moved = false;             // in moved_
         std::string position;           // framed latest position on this map, "" when none
         std::vector<std::uint8_t> owed; // by sender slot: Pending bits
         std::vector<Slot> changed;      // senders with LISTED set, in the order they changed
@@ -135,11 +174,13 @@ class Relay {
     struct MapInfo {
         std::string name;
         std::vector<Slot> members;
+        std::size_t locals = 0; // members that are not remote
     };
 
     void Chat(Player& player, std::string_view text, ServerTime now);
     const char* Position(Slot slot, std::string_view text, ServerTime now);
     const char* ChangeMap(Slot slot, std::string_view map, ServerTime now);
+    Slot NewSlot();
     void Enter(Slot slot, std::string_view map);
     void Exit(Slot slot, bool tellLeaver);
     void Owe(Slot receiver, Slot sender, std::uint8_t what);
@@ -156,4 +197,10 @@ class Relay {
     std::unordered_map<std::string, EventWindow<CHAT_LINES_PER_WINDOW>> nickChats_;
     std::unordered_map<std::string, EventWindow<CHAT_LINES_PER_ADDRESS>> addressChats_;
     std::vector<Slot> touched_;
+    std::size_t remotes_ = 0;
+    bool publishing_ = false;
+    std::vector<std::pair<std::string, std::string>> exitsOut_;
+    std::vector<Slot> moved_;
+    std::string chatOut_;
+    std::vector<std::string> mapsChanged_;
 };

@@ -5,7 +5,11 @@
 // sender's positions it got: delivered, superseded (a newer one came instead) or lost (neither).
 //
 // load_bench --server PATH --relay PATH [--players 200,500] [--seconds 10] [--runs 3]
-//            [--stuck-percent 0] [--check] [--max-p99-ms 250]
+//            [--stuck-percent 0] [--check] [--max-p99-ms 250] [--nodes 1,2,4 --nats PATH]
+// With --nodes, the same players are also spread over 2 or 4 tavrel-server nodes joined by one
+// nats-server (started by the driver with JetStream in a temporary folder): player i connects to
+// node i mod K, so every map has players on every node. Latency is then also reported apart for
+// pairs on the same node and on different nodes (x-p50, x-p99); cpu% and RSS are the nodes' sum.
 // With --check (the CI test) the exit code is 1 when tavrel-server lost a delivery, dropped a
 // reading client, or its p99 passed --max-p99-ms.
 #include <arpa/inet.h>
@@ -102,6 +106,40 @@ Target Start(const std::vector<std::string>& argv, const std::string& marker) {
     return t;
 }
 
+// A nats-server with JetStream in a fresh temporary folder on a free port; its URL, or "".
+std::string StartNats(const std::string& binary, Target& t, std::string& store) {
+    char folder[] = "/tmp/load_bench_nats_XXXXXX";
+    if (!mkdtemp(folder)) return "";
+    store = folder;
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &len);
+    close(probe);
+    const int port = ntohs(addr.sin_port);
+    t.pid = fork();
+    if (t.pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        const std::string p = std::to_string(port);
+        execl(binary.c_str(), binary.c_str(), "-js", "-sd", folder, "-a", "127.0.0.1", "-p", p.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 100; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        const bool up = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        close(fd);
+        if (up) return "nats://127.0.0.1:" + std::to_string(port);
+        usleep(50000);
+    }
+    return "";
+}
+
 void Stop(Target& t) {
     if (t.pid <= 0) return;
     kill(t.pid, SIGTERM);
@@ -139,6 +177,7 @@ double RssMiB(pid_t pid) {
 }
 
 struct Result {
+    double sameP50 = 0, sameP99 = 0, crossP50 = 0, crossP99 = 0; // ms, by where the two players are
     double deliveredPerSecond = 0;
     std::uint64_t expected = 0, delivered = 0, superseded = 0, lost = 0, disorder = 0;
     double p50 = 0, p99 = 0, p999 = 0, max = 0; // ms
@@ -157,8 +196,34 @@ struct Player {
     int firstInWindow = -1, lastInWindow = -1;
 };
 
-Result Drive(int port, pid_t pid, int count, double seconds, int stuckPercent) {
+// The q quantile of samples in ms (0 when there are none); reorders samples.
+double Quantile(std::vector<std::uint32_t>& samples, double q) {
+    if (samples.empty()) return 0;
+    const std::size_t k =
+        std::min(samples.size() - 1, static_cast<std::size_t>(q * static_cast<double>(samples.size())));
+    std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(k), samples.end());
+    return samples[k] / 1000.0;
+}
+
+double CpuSeconds(const std::vector<pid_t>& pids) {
+    double sum = 0;
+    for (const pid_t pid : pids)
+        sum += CpuSeconds(pid);
+    return sum;
+}
+
+double RssMiB(const std::vector<pid_t>& pids) {
+    double sum = 0;
+    for (const pid_t pid : pids)
+        sum += RssMiB(pid);
+    return sum;
+}
+
+Result Drive(const std::vector<int>& ports, const std::vector<pid_t>& pid, int count, double seconds,
+             int stuckPercent) {
     Result r;
+    const int nodes = static_cast<int>(ports.size());
+    std::vector<std::uint32_t> same, cross;
     std::vector<Player> players(static_cast<std::size_t>(count));
     const int epfd = epoll_create1(0);
     // Per receiver, per sender on its map: highest window sequence read, and how many were read.
@@ -178,7 +243,7 @@ Result Drive(int port, pid_t pid, int count, double seconds, int stuckPercent) {
         bind(p.fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<std::uint16_t>(port));
+        addr.sin_port = htons(static_cast<std::uint16_t>(ports[static_cast<std::size_t>(i % nodes)]));
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         if (connect(p.fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
             close(p.fd);
@@ -296,8 +361,10 @@ Result Drive(int port, pid_t pid, int count, double seconds, int stuckPercent) {
                 }
                 highest[pair] = s;
                 ++got[pair];
-                samples.push_back(
-                    static_cast<std::uint32_t>(readUs - sender.sentUs[static_cast<std::size_t>(s)]));
+                const auto us =
+                    static_cast<std::uint32_t>(readUs - sender.sentUs[static_cast<std::size_t>(s)]);
+                samples.push_back(us);
+                (from % nodes == i % nodes ? same : cross).push_back(us);
             }
             p.in.erase(0, at);
         }
@@ -326,18 +393,15 @@ Result Drive(int port, pid_t pid, int count, double seconds, int stuckPercent) {
     close(epfd);
     r.deliveredPerSecond = static_cast<double>(r.delivered) / seconds;
     if (!samples.empty()) {
-        const auto pick = [&](double q) {
-            const std::size_t k = std::min(samples.size() - 1,
-                                           static_cast<std::size_t>(q * static_cast<double>(samples.size())));
-            std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(k),
-                             samples.end());
-            return samples[k] / 1000.0;
-        };
-        r.p50 = pick(0.5);
-        r.p99 = pick(0.99);
-        r.p999 = pick(0.999);
+        r.p50 = Quantile(samples, 0.5);
+        r.p99 = Quantile(samples, 0.99);
+        r.p999 = Quantile(samples, 0.999);
         r.max = *std::max_element(samples.begin(), samples.end()) / 1000.0;
     }
+    r.sameP50 = Quantile(same, 0.5);
+    r.sameP99 = Quantile(same, 0.99);
+    r.crossP50 = Quantile(cross, 0.5);
+    r.crossP99 = Quantile(cross, 0.99);
     return r;
 }
 
@@ -363,7 +427,7 @@ std::string Spread(std::vector<double> v, int decimals) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string server, relay, sizes = "200,500";
+    std::string server, relay, nats, sizes = "200,500", nodeCounts = "1";
     double seconds = 10, maxP99 = 250;
     int runs = 3, stuck = 0;
     bool check = false;
@@ -386,15 +450,24 @@ int main(int argc, char** argv) {
             maxP99 = std::atof(value().c_str());
         else if (a == "--check")
             check = true;
+        else if (a == "--nodes")
+            nodeCounts = value();
+        else if (a == "--nats")
+            nats = value();
         else {
             std::fprintf(stderr, "load_bench: unknown argument %s\n", a.c_str());
             return 2;
         }
     }
-    if (server.empty() || seconds <= 0 || seconds > 120 || runs < 1 || runs > 9) {
+    const std::vector<int> nodeList = Numbers(nodeCounts);
+    const bool clustered = std::any_of(nodeList.begin(), nodeList.end(), [](int k) { return k > 1; });
+    if (server.empty() || seconds <= 0 || seconds > 120 || runs < 1 || runs > 9 ||
+        (clustered && nats.empty()) ||
+        std::any_of(nodeList.begin(), nodeList.end(), [](int k) { return k < 1 || k > 16; })) {
         std::fprintf(stderr,
                      "usage: load_bench --server PATH [--relay PATH] [--players N,N] [--seconds S<=120] "
-                     "[--runs R<=9] [--stuck-percent P] [--check] [--max-p99-ms MS]\n");
+                     "[--runs R<=9] [--stuck-percent P] [--check] [--max-p99-ms MS] "
+                     "[--nodes 1,2,4 --nats PATH]\n");
         return 2;
     }
     std::signal(SIGPIPE, SIG_IGN);
@@ -404,37 +477,79 @@ int main(int argc, char** argv) {
     setrlimit(RLIMIT_NOFILE, &files);
     std::printf("# %d players a map, %d reports/s each, %.0f s window, %d%% not reading; latency in ms\n",
                 PER_MAP, REPORTS_PER_SECOND, seconds, stuck);
-    std::printf("%-5s %5s %-7s %9s %7s %6s %5s %7s %7s %7s %7s %6s %6s %4s\n", "run", "N", "target",
-                "deliv/s", "deliv%", "super", "lost", "p50", "p99", "p99.9", "max", "cpu%", "RSSMiB", "drop");
+    std::printf("%-5s %5s %-7s %9s %7s %6s %5s %7s %7s %7s %7s %6s %6s %4s%s\n", "run", "N", "target",
+                "deliv/s", "deliv%", "super", "lost", "p50", "p99", "p99.9", "max", "cpu%", "RSSMiB", "drop",
+                clustered ? "   s-p50   s-p99   x-p50   x-p99" : "");
     bool failed = false;
     std::map<int, std::map<std::string, std::vector<Result>>> all;
     for (int run = 1; run <= runs; ++run) {
         for (const int count : Numbers(sizes)) {
-            std::vector<std::pair<std::string, std::vector<std::string>>> targets;
-            if (!relay.empty()) targets.push_back({"relay", {relay}});
-            targets.push_back({"server",
-                               {server, "--bind", "127.0.0.1", "--port", "0", "--max-clients",
-                                std::to_string(std::max(count + 64, 64))}});
-            for (const auto& [name, command] : targets) {
-                Target t = Start(command, "port ");
-                if (t.port == 0) {
-                    std::fprintf(stderr, "load_bench: %s did not start\n", command[0].c_str());
-                    Stop(t);
-                    return 1;
+            // name, nodes (0: the bare relay)
+            std::vector<std::pair<std::string, int>> targets;
+            if (!relay.empty()) targets.push_back({"relay", 0});
+            for (const int k : nodeList)
+                targets.push_back({k == 1 ? "server" : "nodes" + std::to_string(k), k});
+            for (const auto& [name, k] : targets) {
+                std::vector<Target> started;
+                Target bus;
+                std::string busUrl, store;
+                if (k > 1) {
+                    busUrl = StartNats(nats, bus, store);
+                    if (busUrl.empty()) {
+                        std::fprintf(stderr, "load_bench: %s did not start\n", nats.c_str());
+                        return 1;
+                    }
                 }
-                usleep(100000);
-                const Result r = Drive(t.port, t.pid, count, seconds, stuck);
-                Stop(t);
+                for (int node = 0; node < std::max(k, 1); ++node) {
+                    std::vector<std::string> command{relay};
+                    if (k > 0) {
+                        command = {server,
+                                   "--bind",
+                                   "127.0.0.1",
+                                   "--port",
+                                   "0",
+                                   "--max-clients",
+                                   std::to_string(std::max(count / k + 64, 64))};
+                        if (k > 1) {
+                            command.push_back("--cluster");
+                            command.push_back(busUrl);
+                        }
+                    }
+                    started.push_back(Start(command, "port "));
+                    if (started.back().port == 0) {
+                        std::fprintf(stderr, "load_bench: %s did not start\n", command[0].c_str());
+                        for (Target& t : started)
+                            Stop(t);
+                        Stop(bus);
+                        return 1;
+                    }
+                }
+                // Nodes of a cluster first find the bus and each other.
+                usleep(k > 1 ? 1000000 : 100000);
+                std::vector<int> ports;
+                std::vector<pid_t> pids;
+                for (const Target& t : started) {
+                    ports.push_back(t.port);
+                    pids.push_back(t.pid);
+                }
+                const Result r = Drive(ports, pids, count, seconds, stuck);
+                for (Target& t : started)
+                    Stop(t);
+                Stop(bus);
+                if (!store.empty()) std::system(("rm -rf " + store).c_str());
                 all[count][name].push_back(r);
                 std::printf(
-                    "%-5d %5d %-7s %9.0f %7.2f %6llu %5llu %7.2f %7.2f %7.2f %7.2f %6.1f %6.1f %4d\n", run,
+                    "%-5d %5d %-7s %9.0f %7.2f %6llu %5llu %7.2f %7.2f %7.2f %7.2f %6.1f %6.1f %4d", run,
                     count, name.c_str(), r.deliveredPerSecond,
                     r.expected ? 100.0 * static_cast<double>(r.delivered) / static_cast<double>(r.expected)
                                : 0,
                     static_cast<unsigned long long>(r.superseded), static_cast<unsigned long long>(r.lost),
                     r.p50, r.p99, r.p999, r.max, 100 * r.cpu, r.rss, r.dropped);
+                if (k > 1)
+                    std::printf(" %7.2f %7.2f %7.2f %7.2f", r.sameP50, r.sameP99, r.crossP50, r.crossP99);
+                std::printf("\n");
                 std::fflush(stdout);
-                if (name == "server" && check &&
+                if (k > 0 && check &&
                     (r.lost > 0 || r.dropped > 0 || r.p99 > maxP99 || r.delivered == 0 ||
                      r.connected != count)) {
                     failed = true;
@@ -457,9 +572,20 @@ int main(int argc, char** argv) {
                 cpu.push_back(100 * r.cpu);
                 rss.push_back(r.rss);
             }
-            std::printf("%5d %-7s %-20s %-20s %-26s %-17s %-20s\n", count, name.c_str(), Spread(d, 1).c_str(),
-                        Spread(p50, 2).c_str(), Spread(p99, 2).c_str(), Spread(cpu, 0).c_str(),
-                        Spread(rss, 1).c_str());
+            std::printf("%5d %-7s %-20s %-20s %-26s %-17s %-20s\n", count, name.c_str(),
+                        Spread(d, 1).c_str(), Spread(p50, 2).c_str(), Spread(p99, 2).c_str(),
+                        Spread(cpu, 0).c_str(), Spread(rss, 1).c_str());
+            if (name.rfind("nodes", 0) == 0) {
+                std::vector<double> sp99, xp50, xp99;
+                for (const Result& r : results) {
+                    sp99.push_back(r.sameP99);
+                    xp50.push_back(r.crossP50);
+                    xp99.push_back(r.crossP99);
+                }
+                std::printf("%5d %-7s same-node p99 %s, cross-node p50 %s, p99 %s\n", count, name.c_str(),
+                            Spread(sp99, 2).c_str(), Spread(xp50, 2).c_str(),
+                            Spread(xp99, 2).c_str());
+            }
         }
         if (byTarget.count("relay") && byTarget.count("server")) {
             std::vector<double> ratio;
