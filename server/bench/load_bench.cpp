@@ -572,9 +572,9 @@ int main(int argc, char** argv) {
                 cpu.push_back(100 * r.cpu);
                 rss.push_back(r.rss);
             }
-            std::printf("%5d %-7s %-20s %-20s %-26s %-17s %-20s\n", count, name.c_str(),
-                        Spread(d, 1).c_str(), Spread(p50, 2).c_str(), Spread(p99, 2).c_str(),
-                        Spread(cpu, 0).c_str(), Spread(rss, 1).c_str());
+            std::printf("%5d %-7s %-20s %-20s %-26s %-17s %-20s\n", count, name.c_str(), Spread(d, 1).c_str(),
+                        Spread(p50, 2).c_str(), Spread(p99, 2).c_str(), Spread(cpu, 0).c_str(),
+                        Spread(rss, 1).c_str());
             if (name.rfind("nodes", 0) == 0) {
                 std::vector<double> sp99, xp50, xp99;
                 for (const Result& r : results) {
@@ -583,8 +583,7 @@ int main(int argc, char** argv) {
                     xp99.push_back(r.crossP99);
                 }
                 std::printf("%5d %-7s same-node p99 %s, cross-node p50 %s, p99 %s\n", count, name.c_str(),
-                            Spread(sp99, 2).c_str(), Spread(xp50, 2).c_str(),
-                            Spread(xp99, 2).c_str());
+                            Spread(sp99, 2).c_str(), Spread(xp50, 2).c_str(), Spread(xp99, 2).c_str());
             }
         }
         if (byTarget.count("relay") && byTarget.count("server")) {
