@@ -54,16 +54,16 @@ std::string FormatMapFloat(float value);
 // is blocked: its value is 1, or it lies outside the grid.
 bool CellBlocked(int* const* grid, int sizex, int sizey, int col, int worldrow);
 // The same of a map not yet installed, its block grid; a cell the grid is too short for blocks.
-bool CellBlocked(const MapData& map, int col, int worldrow);
+bool CellBlocked(const MapData& data, int col, int worldrow);
 // The feet of a player at (px, py) stand on a blocked cell: probes at (px +- 0.2, py - 0.5),
 // truncated toward zero.
 bool FeetBlocked(int* const* grid, int sizex, int sizey, float px, float py);
-bool FeetBlocked(const MapData& map, float px, float py);
+bool FeetBlocked(const MapData& data, float px, float py);
 // Index of the first exit whose trigger cell holds the position (px, py) truncated toward zero,
 // or -1. A cell outside the grid fires too (no grid is read): the player's position reaches the
 // row above the top one whenever the top row is free, which is how a map puts a door on its edge.
 int FindExit(const entity_t* list, int count, float px, float py);
-int FindExit(const MapData& map, float px, float py);
+int FindExit(const MapData& data, float px, float py);
 
 // Makes data the current map: releases the old one, fills the globals below. data is emptied.
 void InstallMapData(MapData& data);

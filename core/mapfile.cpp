@@ -214,12 +214,12 @@ bool CellBlocked(int* const* grid, int sizex, int sizey, int col, int worldrow) 
     return grid[sizey - 1 - worldrow][col] == 1;
 }
 
-bool CellBlocked(const MapData& map, int col, int worldrow) {
-    if (OffGrid(map.sizex, map.sizey, col, worldrow)) return true;
+bool CellBlocked(const MapData& data, int col, int worldrow) {
+    if (OffGrid(data.sizex, data.sizey, col, worldrow)) return true;
     const std::size_t at =
-        static_cast<std::size_t>(map.sizey - 1 - worldrow) * static_cast<std::size_t>(map.sizex) +
+        static_cast<std::size_t>(data.sizey - 1 - worldrow) * static_cast<std::size_t>(data.sizex) +
         static_cast<std::size_t>(col);
-    return at >= map.block.size() || map.block[at] == 1;
+    return at >= data.block.size() || data.block[at] == 1;
 }
 
 // The feet rule over any grid: cellblocked(col, worldrow) answers for one cell.
@@ -237,8 +237,8 @@ bool FeetBlocked(int* const* grid, int sizex, int sizey, float px, float py) {
     return FeetOn(px, py, [&](int col, int row) { return CellBlocked(grid, sizex, sizey, col, row); });
 }
 
-bool FeetBlocked(const MapData& map, float px, float py) {
-    return FeetOn(px, py, [&](int col, int row) { return CellBlocked(map, col, row); });
+bool FeetBlocked(const MapData& data, float px, float py) {
+    return FeetOn(px, py, [&](int col, int row) { return CellBlocked(data, col, row); });
 }
 
 int FindExit(const entity_t* list, int count, float px, float py) {
@@ -251,6 +251,6 @@ int FindExit(const entity_t* list, int count, float px, float py) {
     return -1;
 }
 
-int FindExit(const MapData& map, float px, float py) {
-    return FindExit(map.entities.data(), static_cast<int>(map.entities.size()), px, py);
+int FindExit(const MapData& data, float px, float py) {
+    return FindExit(data.entities.data(), static_cast<int>(data.entities.size()), px, py);
 }
