@@ -146,6 +146,11 @@ bool ParseMap(std::istream& in, MapData& out, std::string& error) {
         error = "line 3: " + std::to_string(out.sizey) + " rows, a map has 1 to " + limit;
         return false;
     }
+    if (long(out.sizex) * out.sizey > MAX_MAP_CELLS) {
+        error = "line 3: " + std::to_string(out.sizex) + " by " + std::to_string(out.sizey) +
+                " cells, a map has at most " + std::to_string(MAX_MAP_CELLS);
+        return false;
+    }
     if (count > MAX_MAP_ENTITIES) {
         error = "line 7: " + std::to_string(count) + " exits, a map has at most " +
                 std::to_string(MAX_MAP_ENTITIES);

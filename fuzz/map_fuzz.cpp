@@ -70,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto cells = static_cast<std::size_t>(parsed.sizex) * static_cast<std::size_t>(parsed.sizey);
     Check(parsed.sizex >= 1 && parsed.sizex <= MAX_MAP_SIZE && parsed.sizey >= 1 &&
           parsed.sizey <= MAX_MAP_SIZE);
+    Check(cells <= static_cast<std::size_t>(MAX_MAP_CELLS));
     Check(parsed.ground.size() == cells && parsed.block.size() == cells);
     Check(parsed.second.size() == (parsed.layer2 ? cells : 0));
     Check(parsed.entities.size() <= static_cast<std::size_t>(MAX_MAP_ENTITIES));
