@@ -209,7 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch (op) {
         case 1: { // a message; the network layer hands over the text before the first zero byte
             std::string text = Message(in);
-            text = text.substr(0, text.find('\0'));
+            text.resize(std::min(text.size(), text.find('\0')));
             const std::vector<std::string> f = Split(text);
             bool drop = false;
             switch (Int(f[0])) {
