@@ -88,6 +88,9 @@ TEST(Soak, WalkingBetweenTwoMapsManyTimesKeepsTheClientsMemoryLevel) {
         } else {
             continue;
         }
+        // The whole curve in the test's output: a leak climbs steadily, a cache levels off.
+        if (counted % SETTLED == 0)
+            std::printf("soak: after %d changes %ld kB\n", counted, ResidentKb(ann->pid()));
         if (counted == SETTLED) settled = ResidentKb(ann->pid());
         if (counted == changes) last = ResidentKb(ann->pid());
     }
