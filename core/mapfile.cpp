@@ -205,7 +205,7 @@ bool ParseMap(std::istream& in, MapData& out, std::string& error) {
 // Truncation toward zero, as the walking rules want (-0.5 is column 0); false for a value
 // no int can hold, which then lies outside every map.
 static bool TruncateToCell(float value, int& cell) {
-    if (!(value > -2147483648.0f && value < 2147483648.0f)) return false;
+    if (!(value >= -2147483648.0f && value < 2147483648.0f)) return false;
     cell = static_cast<int>(value);
     return true;
 }

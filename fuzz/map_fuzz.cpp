@@ -6,14 +6,18 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
-static void Check(bool ok) {
-    if (!ok) std::abort();
+// Names the failed check on standard error before aborting, so a finding says what broke.
+static void Fail(int line, const char* what) {
+    std::fprintf(stderr, "map_fuzz.cpp:%d: check failed: %s\n", line, what);
+    std::abort();
 }
+#define Check(ok) ((ok) ? void() : Fail(__LINE__, #ok))
 
 static bool SameFloat(float a, float b) {
     return a == b; // finite by the parser's promise
