@@ -18,3 +18,16 @@ if(TAVREL_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The libFuzzer harnesses of fuzz/: the project's own code is built with coverage feedback and both
+# sanitizers, so every harness checks the code the game ships. Clang only, in a build folder of
+# its own (./tavrel fuzz makes build-fuzz/).
+option(TAVREL_FUZZ "Build the libFuzzer harnesses in fuzz/ (needs clang)" OFF)
+if(TAVREL_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "TAVREL_FUZZ needs clang (libFuzzer): CXX=clang++-14 cmake -DTAVREL_FUZZ=ON ...")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()

@@ -17,6 +17,9 @@ struct entity_t {
 
 // Largest number of columns or rows a map may have.
 constexpr int MAX_MAP_SIZE = 4096;
+// Largest number of cells (columns times rows) a map may have. An empty line is a whole row of
+// zeros, so without it a 12 KB file could make 4096 by 4096 grids: seconds and hundreds of MB.
+constexpr long MAX_MAP_CELLS = 1L << 20;
 // Longest line of a map file, bytes; a longer one is refused rather than buffered whole.
 constexpr std::size_t MAX_MAP_LINE = 1 << 20;
 // Largest number of exits a map may have.
@@ -26,7 +29,7 @@ constexpr int MAX_MAP_ENTITIES = 4096;
 struct MapData {
     std::string tilesetfile; // tile-set image path, the whole first line
     int sizex = 0;           // columns, 1..MAX_MAP_SIZE
-    int sizey = 0;           // rows, 1..MAX_MAP_SIZE
+    int sizey = 0;           // rows, 1..MAX_MAP_SIZE; sizex * sizey <= MAX_MAP_CELLS
     float startposx = 0;     // start position, world units
     float startposy = 0;
     int layer2 = 0;                // non-zero when the second layer is present

@@ -146,6 +146,11 @@ bool ParseMap(std::istream& in, MapData& out, std::string& error) {
         error = "line 3: " + std::to_string(out.sizey) + " rows, a map has 1 to " + limit;
         return false;
     }
+    if (long(out.sizex) * out.sizey > MAX_MAP_CELLS) {
+        error = "line 3: " + std::to_string(out.sizex) + " by " + std::to_string(out.sizey) +
+                " cells, a map has at most " + std::to_string(MAX_MAP_CELLS);
+        return false;
+    }
     if (count > MAX_MAP_ENTITIES) {
         error = "line 7: " + std::to_string(count) + " exits, a map has at most " +
                 std::to_string(MAX_MAP_ENTITIES);
@@ -200,7 +205,7 @@ bool ParseMap(std::istream& in, MapData& out, std::string& error) {
 // Truncation toward zero, as the walking rules want (-0.5 is column 0); false for a value
 // no int can hold, which then lies outside every map.
 static bool TruncateToCell(float value, int& cell) {
-    if (!(value > -2147483648.0f && value < 2147483648.0f)) return false;
+    if (!(value >= -2147483648.0f && value < 2147483648.0f)) return false;
     cell = static_cast<int>(value);
     return true;
 }

@@ -10,13 +10,21 @@
 #include <cstdio>
 #include <cstring>
 
-// The size a PNG or TGA file announces in its header, without decoding it; false when the file
-// is neither (the image library then decides) or too short to tell.
-static bool AnnouncedSize(const std::string& fileName, long& w, long& h) {
+// What a PNG or TGA file's header announces, read without decoding it.
+struct Announced {
+    long w = 0, h = 0;
+    long long least = 0; // bytes the file needs to hold that many pixels (TGA; 0 when unknown)
+    long long size = 0;  // bytes the file has
+};
+
+// The header of a PNG or TGA file; false when the file is neither (the image library then
+// decides) or too short to tell.
+static bool AnnouncedSize(const std::string& fileName, Announced& a) {
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
     if (!file) return false;
     unsigned char head[24];
     const std::size_t got = std::fread(head, 1, sizeof head, file);
+    if (std::fseek(file, 0, SEEK_END) == 0) a.size = std::ftell(file);
     std::fclose(file);
     static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     const auto be32 = [&head](int at) {
@@ -24,8 +32,8 @@ static bool AnnouncedSize(const std::string& fileName, long& w, long& h) {
                long(head[at + 3]);
     };
     if (got >= 24 && std::memcmp(head, png, sizeof png) == 0) {
-        w = be32(16);
-        h = be32(20);
+        a.w = be32(16);
+        a.h = be32(20);
         return true;
     }
     const std::size_t dot = fileName.rfind('.');
@@ -33,11 +41,19 @@ static bool AnnouncedSize(const std::string& fileName, long& w, long& h) {
     for (char& c : ext)
         c = static_cast<char>(c | 0x20);
     if (got >= 18 && ext == "tga") {
-        w = long(head[12]) | (long(head[13]) << 8);
-        h = long(head[14]) | (long(head[15]) << 8);
-        return true;
+        a.w = long(head[12]) | (long(head[13]) << 8);
+        a.h = long(head[14]) | (long(head[15]) << 8);
+        // The image library reads a TGA's pixels one by one until it has them all, however
+        // short the file: a few bytes promising millions of pixels would cost seconds. Raw pixels
+        // take their bytes each; a run-length packet gives at most 128 pixels for a byte and one
+        // pixel's bytes.
+        const long long pixels = static_cast<long long>(a.w) * a.h;
+        const long long bytes = (head[16] + 7) / 8;
+        const long long palette = (long(head[5]) | (long(head[6]) << 8)) * ((head[7] + 7) / 8);
+        const long long data = head[2] & 8 ? (pixels + 127) / 128 * (1 + bytes) : pixels * bytes;
+        a.least = 18 + head[0] + (head[1] ? palette : 0) + data;
     }
-    return false;
+    return true;
 }
 
 // image as a new surface of 32 bits whose bytes lie blue, green, red, alpha in memory, the one
@@ -64,12 +80,19 @@ static SDL_Surface* ToBgra(SDL_Surface* image) {
 
 SDL_Surface* LoadImage(std::string fileName, int minwidth, int minheight) {
     const char* name = fileName.c_str();
-    long announcedw = 0, announcedh = 0;
-    if (AnnouncedSize(fileName, announcedw, announcedh) &&
-        (announcedw > MAX_IMAGE_SIDE || announcedh > MAX_IMAGE_SIDE)) {
-        std::fprintf(stderr, "The image \"%s\" is %ld by %ld pixels, larger than %d by %d\n", name,
-                     announcedw, announcedh, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE);
-        return nullptr;
+    Announced a;
+    if (AnnouncedSize(fileName, a)) {
+        if (a.w > MAX_IMAGE_SIDE || a.h > MAX_IMAGE_SIDE) {
+            std::fprintf(stderr, "The image \"%s\" is %ld by %ld pixels, larger than %d by %d\n", name, a.w,
+                         a.h, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE);
+            return nullptr;
+        }
+        if (a.size < a.least) {
+            std::fprintf(stderr,
+                         "The image \"%s\" is %lld bytes, too short for the %ld by %ld pixels it announces\n",
+                         name, a.size, a.w, a.h);
+            return nullptr;
+        }
     }
     SDL_Surface* image = IMG_Load(name);
     if (!image) {

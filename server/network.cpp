@@ -71,7 +71,8 @@ static std::pair<std::string, std::string> PeerNames(const sockaddr_storage& add
     return {host, shown + ":" + port};
 }
 
-Server::Server(const ServerOptions& options) : options_(options), chunk_(READ_CHUNK) {
+Server::Server(const ServerOptions& options)
+    : options_(options), chunk_(READ_CHUNK), events_(static_cast<std::size_t>(MAX_EVENTS)) {
     addrinfo hints{};
     hints.ai_flags = AI_NUMERICHOST | AI_PASSIVE | AI_NUMERICSERV;
     hints.ai_socktype = SOCK_STREAM;
@@ -136,50 +137,54 @@ int Server::Run(int signalFd) {
     ev.events = EPOLLIN;
     ev.data.fd = signalFd;
     epoll_ctl(epollFd_, EPOLL_CTL_ADD, signalFd, &ev);
-    std::vector<epoll_event> events(MAX_EVENTS);
     for (;;) {
-        const auto untilSweep =
-            std::chrono::duration_cast<std::chrono::milliseconds>(nextSweep_ - ServerClock::now()).count();
-        const int n =
-            epoll_wait(epollFd_, events.data(), MAX_EVENTS, static_cast<int>(std::max(0L, untilSweep + 1)));
-        if (n < 0 && errno != EINTR) throw SystemError("epoll_wait");
-        const ServerTime now = ServerClock::now();
-        for (int i = 0; i < n; ++i) {
-            const int fd = events[static_cast<std::size_t>(i)].data.fd;
-            const std::uint32_t what = events[static_cast<std::size_t>(i)].events;
-            if (fd == signalFd) {
-                signalfd_siginfo info{};
-                if (read(signalFd, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
-                LogLine(std::string("stopping on ") + (info.ssi_signo == SIGINT ? "SIGINT" : "SIGTERM"));
-                return static_cast<int>(info.ssi_signo);
-            }
-            if (fd == listenFd_) {
-                AcceptAll(now);
-                continue;
-            }
-            if (cluster_ && fd == cluster_->WakeFd()) {
-                HearCluster(now);
-                continue;
-            }
-            Connection* conn = static_cast<std::size_t>(fd) < byFd_.size()
-                                   ? byFd_[static_cast<std::size_t>(fd)].get()
-                                   : nullptr;
-            if (!conn || conn->closed) continue;
-            if (what & (EPOLLIN | EPOLLHUP | EPOLLERR)) ReadFrom(*conn, now);
-            if ((what & EPOLLOUT) && !conn->closed) MarkDirty(*conn);
-        }
-        FlushAll(now);
-        if (now >= nextSweep_) {
-            Sweep(now);
-            if (cluster_) cluster_->Tick(now);
-            FlushAll(now);
-            nextSweep_ = now + sweepEvery_;
-        }
-        if (cluster_) cluster_->AfterTurn();
-        for (const int fd : closing_)
-            close(fd);
-        closing_.clear();
+        if (const int signal = Turn(signalFd, std::chrono::milliseconds::max())) return signal;
     }
+}
+
+int Server::Turn(int signalFd, std::chrono::milliseconds maxWait) {
+    const auto untilSweep =
+        std::chrono::duration_cast<std::chrono::milliseconds>(nextSweep_ - ServerClock::now()).count();
+    // The sweep is at most a quarter second away, so the wait always fits an int.
+    const long long wait = std::min<long long>(std::max<long long>(0, untilSweep + 1), maxWait.count());
+    const int n = epoll_wait(epollFd_, events_.data(), MAX_EVENTS, static_cast<int>(wait));
+    if (n < 0 && errno != EINTR) throw SystemError("epoll_wait");
+    const ServerTime now = ServerClock::now();
+    for (int i = 0; i < n; ++i) {
+        const int fd = events_[static_cast<std::size_t>(i)].data.fd;
+        const std::uint32_t what = events_[static_cast<std::size_t>(i)].events;
+        if (fd == signalFd) {
+            signalfd_siginfo info{};
+            if (read(signalFd, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
+            LogLine(std::string("stopping on ") + (info.ssi_signo == SIGINT ? "SIGINT" : "SIGTERM"));
+            return static_cast<int>(info.ssi_signo);
+        }
+        if (fd == listenFd_) {
+            AcceptAll(now);
+            continue;
+        }
+        if (cluster_ && fd == cluster_->WakeFd()) {
+            HearCluster(now);
+            continue;
+        }
+        Connection* conn =
+            static_cast<std::size_t>(fd) < byFd_.size() ? byFd_[static_cast<std::size_t>(fd)].get() : nullptr;
+        if (!conn || conn->closed) continue;
+        if (what & (EPOLLIN | EPOLLHUP | EPOLLERR)) ReadFrom(*conn, now);
+        if ((what & EPOLLOUT) && !conn->closed) MarkDirty(*conn);
+    }
+    FlushAll(now);
+    if (now >= nextSweep_) {
+        Sweep(now);
+        if (cluster_) cluster_->Tick(now);
+        FlushAll(now);
+        nextSweep_ = now + sweepEvery_;
+    }
+    if (cluster_) cluster_->AfterTurn();
+    for (const int fd : closing_)
+        close(fd);
+    closing_.clear();
+    return 0;
 }
 
 void Server::AcceptAll(ServerTime now) {

@@ -4,12 +4,15 @@
 // arrived together leaves together, in one write per client.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+#include <sys/epoll.h>
 
 #include "server/log.h"
 #include "server/options.h"
@@ -32,6 +35,12 @@ class Server {
     // Runs until SIGINT or SIGTERM (blocked by the caller and read here), then closes
     // every connection. Returns the signal's number.
     int Run(int signalFd);
+    // One turn of Run's loop: waits up to maxWait (less when the sweep is due) for events and
+    // handles them. Returns the number of a stop signal read from signalFd (registered by Run;
+    // -1 for none), or 0. The fuzzing harness runs the whole server in its own process with it.
+    int Turn(int signalFd, std::chrono::milliseconds maxWait);
+    // Connections open, logged in or not.
+    std::size_t OpenConnections() const { return open_; }
 
   private:
     enum class End { Leave, Drop, Refuse };
@@ -72,5 +81,6 @@ class Server {
     std::unordered_set<std::string> claimingNicks_;
     std::uint64_t nextTicket_ = 1;
     LogThrottle throttle_;
-    std::vector<char> chunk_; // one read
+    std::vector<char> chunk_;         // one read
+    std::vector<epoll_event> events_; // what one wait hands over
 };

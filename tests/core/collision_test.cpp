@@ -10,8 +10,9 @@
 namespace {
 
 // 6 by 5; world row 0 is the last row of the file. Value 2 at (1, 2) doesn't block. Two
-// exits on (0, 2), one on the top row, one just right of the grid, one just above it.
-const char* const kRoom = "tiles.tga\n6\n5\n0.5\n0.5\n0\n5\n0 0 0\n\n"
+// exits on (0, 2), one on the top row, one just right of the grid, one just above it, one at the
+// lowest column an int holds.
+const char* const kRoom = "tiles.tga\n6\n5\n0.5\n0.5\n0\n6\n0 0 0\n\n"
                           "0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\nsep\n"
                           "0 1 1 1 1 1\n" // world row 4
                           "0 0 0 0 0 1\n" // world row 3
@@ -19,7 +20,7 @@ const char* const kRoom = "tiles.tga\n6\n5\n0.5\n0.5\n0\n5\n0 0 0\n\n"
                           "0 0 0 1 0 0\n" // world row 1
                           "0 0 0 0 0 0\n" // world row 0
                           "sep\n0 2 1.5 1.5 first.map\n0 2 2.5 2.5 second.map\n0 4 3.5 3.5 top.map\n6 2 0.5 "
-                          "0.5 outside.map\n0 5 0.5 0.5 door.map\n";
+                          "0.5 outside.map\n0 5 0.5 0.5 door.map\n-2147483648 0 0.5 0.5 edge.map\n";
 
 class Collision : public ::testing::Test {
   protected:
@@ -59,11 +60,20 @@ TEST_F(Collision, ExitsFireOnThePositionFirstInFileOrder) {
         float x, y;
         int exit;
     } cases[] = {
-        {0.5f, 1.9f, -1}, {0.01f, 2.2f, 0},  {0.99f, 2.99f, 0}, {1.0f, 2.5f, -1}, // not the feet
-        {-0.5f, 2.5f, 0}, {-1.0f, 2.5f, -1},                                      // truncation toward zero
-        {0.5f, 4.5f, 2},                    // the first row of the file is the top world row
-        {6.5f, 2.5f, 3},  {NAN, 2.5f, -1},  // outside the grid fires too: no grid is read there
-        {0.5f, 5.3f, 4},  {0.5f, 4.99f, 2}, // a door past the top edge, reached with the feet on row 4
+        {0.5f, 1.9f, -1},
+        {0.01f, 2.2f, 0},
+        {0.99f, 2.99f, 0},
+        {1.0f, 2.5f, -1}, // not the feet
+        {-0.5f, 2.5f, 0},
+        {-1.0f, 2.5f, -1}, // truncation toward zero
+        {0.5f, 4.5f, 2},   // the first row of the file is the top world row
+        {6.5f, 2.5f, 3},
+        {NAN, 2.5f, -1}, // outside the grid fires too: no grid is read there
+        {0.5f, 5.3f, 4},
+        {0.5f, 4.99f, 2}, // a door past the top edge, reached with the feet on row 4
+        // Found by fuzzing: the lowest int is a cell like any other; only what lies below it is none.
+        {-2147483648.0f, 0.5f, 5},
+        {-2147483904.0f, 0.5f, -1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Exit(c.x, c.y), c.exit) << c.x << ", " << c.y;

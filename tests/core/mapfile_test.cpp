@@ -118,6 +118,8 @@ TEST(MapFile, RefusesImpossibleSizesAndShortFiles) {
     for (int i = 0; i < MAX_MAP_SIZE; ++i)
         rows += "1\n";
     EXPECT_EQ(Parse(Header("1", std::to_string(MAX_MAP_SIZE)) + rows + "sep\n" + rows).block.back(), 1);
+    const std::string tallest = Header("256", std::to_string(MAX_MAP_SIZE)) + rows + "sep\n" + rows;
+    EXPECT_EQ(Parse(tallest).ground.size(), std::size_t(MAX_MAP_CELLS));
     EXPECT_EQ(Parse(Header("2", "1") + "3 4\nsep\n1 1").block, (std::vector<int>{1, 1}));
 }
 
@@ -146,6 +148,34 @@ TEST(MapFile, RefusesNonFiniteStartsAndTargetsOverlongLinesAndMapNamesTheServerD
     EXPECT_EQ(Parse(Header("1", "1") + "7" + std::string((1 << 20) - 1, ' ') + "\nsep\n0\n").ground.at(0), 7);
 }
 
+// Found by fuzzing (fuzz/map_fuzz.cpp): empty lines are whole rows of zeros, so 12 KB of line
+// feeds under a 4096 by 4096 header made three 64 MB grids. More cells than MAX_MAP_CELLS are
+// refused from the header, whatever follows.
+TEST(MapFile, MapsOfMoreCellsThanTheLimitAreRefusedFromTheHeader) {
+    const std::string feeds(3 * MAX_MAP_SIZE + 2, '\n');
+    const struct {
+        std::string columns, rows;
+        bool refused;
+    } cases[] = {{"4096", "4096", true},
+                 {"1025", "1024", true},
+                 {"4096", "257", true},
+                 {"1024", "1024", false},
+                 {"4096", "256", false}};
+    for (const auto& c : cases) {
+        std::istringstream in(Header(c.columns, c.rows) + feeds);
+        MapData data;
+        std::string error;
+        EXPECT_EQ(ParseMap(in, data, error), !c.refused) << c.columns << " by " << c.rows << ": " << error;
+        if (c.refused) {
+            EXPECT_NE(
+                error.find("line 3: " + c.columns + " by " + c.rows + " cells, a map has at most 1048576"),
+                std::string::npos)
+                << error;
+            EXPECT_EQ(data.ground.capacity() + data.block.capacity(), 0u);
+        }
+    }
+}
+
 TEST(MapFile, ANegativeExitCountMeansNoExits) {
     for (const char* count : {"-1", "-4097", "-99999999999"}) {
         const MapData m = Parse(Header("1", "1", "0", count) + "0\nsep\n0\n");
@@ -155,8 +185,9 @@ TEST(MapFile, ANegativeExitCountMeansNoExits) {
 
 // A short file promising a huge map is refused before the grids take what the header promises.
 TEST(MapFile, GridsGrowWithTheRowsThatArrive) {
-    const std::string big = std::to_string(MAX_MAP_SIZE);
-    for (const std::string& text : {Header(big, big), Header(big, big) + "1 2 3\n4 5 6\n"}) {
+    const std::string wide = std::to_string(MAX_MAP_SIZE),
+                      rows = std::to_string(MAX_MAP_CELLS / MAX_MAP_SIZE);
+    for (const std::string& text : {Header(wide, rows), Header(wide, rows) + "1 2 3\n4 5 6\n"}) {
         std::istringstream in(text);
         MapData data;
         std::string error;

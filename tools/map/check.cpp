@@ -211,6 +211,10 @@ bool Checker::Header() {
         Report(2, std::to_string(w) + " columns: a map has 1 to " + limit), ok = false;
     if (h < 1 || h > MAX_MAP_SIZE)
         Report(3, std::to_string(h) + " rows: a map has 1 to " + limit), ok = false;
+    if (w >= 1 && h >= 1 && w * h > MAX_MAP_CELLS)
+        Report(3, std::to_string(w) + " by " + std::to_string(h) + " cells: a map has at most " +
+                      std::to_string(MAX_MAP_CELLS)),
+            ok = false;
     if (flag != 0 && flag != 1)
         Report(6, "the second-layer flag is " + std::to_string(flag) +
                       ": write 1 for a second layer, 0 for none");

@@ -191,6 +191,9 @@ bool Importer::Run(const std::string& text) {
     if (m_.sizex < 1 || m_.sizex > MAX_MAP_SIZE || m_.sizey < 1 || m_.sizey > MAX_MAP_SIZE)
         return Fail("the map is " + Attr(map, "width") + " by " + Attr(map, "height") +
                     " tiles; the game takes 1 to " + std::to_string(MAX_MAP_SIZE) + " each way");
+    if (long(m_.sizex) * m_.sizey > MAX_MAP_CELLS)
+        return Fail("the map is " + Attr(map, "width") + " by " + Attr(map, "height") +
+                    " tiles; the game takes at most " + std::to_string(MAX_MAP_CELLS) + " tiles in all");
     if (!TileSet(map)) return false;
     if (!Float(map, "startx", "the map", m_.startposx) || !Float(map, "starty", "the map", m_.startposy))
         return false;

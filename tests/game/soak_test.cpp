@@ -1,0 +1,110 @@
+// The soak: the real client walks back and forth between two small maps through their exits,
+// holding D across turns, while bots walk the village on the same server. A scripted observer on
+// the start map counts the map changes from the server's side: the client's removal when it leaves,
+// its first position when it is back. The client's resident memory after the first 20 changes and
+// after the last must not differ by 5 % or more.
+//
+// TAVREL_SOAK_CHANGES sets the number of changes (default 40, what CI runs); the figure in
+// docs/reliability.md comes from the manual run with 200:
+//   TAVREL_SOAK_CHANGES=200 build-test/tests/game/test_soak
+#include "tests/support/players.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using namespace tt;
+
+const char* const TITLE = "Quennick's Tavrel";
+// Changes after which the first figure is taken: start-up and the first loads have settled.
+constexpr int SETTLED = 20;
+
+// A corridor three cells long between walls; the exit at its right end leads to the start of
+// the other map, so holding D walks on through both for ever.
+std::string Corridor(const std::string& other) {
+    return "Tavrel.app/Contents/Resources/tiles.tga\n6\n3\n1.5\n1.5\n0\n1\n40 90 40\nground\n"
+           "0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\nblock\n1 1 1 1 1 1\n1 0 0 0 0 1\n1 1 1 1 1 1\nexits\n"
+           "4 1 1.5 1.5 " +
+           other + "\n";
+}
+
+// Resident memory of a process, kB, from /proc.
+long ResidentKb(int pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+TEST(Soak, WalkingBetweenTwoMapsManyTimesKeepsTheClientsMemoryLevel) {
+    const char* wanted = std::getenv("TAVREL_SOAK_CHANGES");
+    const int changes = wanted ? std::max(SETTLED + 2, std::atoi(wanted)) : 40;
+    ServerProcess server(ServerBinary());
+    ASSERT_NE(server.port(), 0) << server.Log();
+    auto eye = LogIn(server, "Eye");
+    ASSERT_TRUE(eye->SendPosition("Eye", 2.5f, 1.5f, "main.map"));
+    Process bots({std::string(TAVREL_RUN_DIR) + "/tavrel-bot", "--port", std::to_string(server.port()),
+                  "--name", "Villager", "--count", "3", "--duration", "0", "--exit-chance", "0", "--seed",
+                  "7"},
+                 TAVREL_RUN_DIR);
+    ASSERT_TRUE(server.WaitLog("join \"Villager", 10s)) << bots.Stderr();
+
+    Sandbox box;
+    WriteFile(box.Resource("main.map"), Corridor("other.map"));
+    WriteFile(box.Resource("other.map"), Corridor("main.map"));
+    box.WriteConfig("Ann", server.port(), 1);
+    Process* ann = box.StartClient(TestDisplay());
+    const std::string window = FindWindow(TestDisplay(), TITLE, 15s);
+    ASSERT_FALSE(window.empty()) << ann->Stdout() << ann->Stderr();
+    Xdotool(TestDisplay(), "mousemove 100 100");
+    Xdotool(TestDisplay(), "windowfocus --sync " + window);
+    Xdotool(TestDisplay(), "keydown d");
+
+    // Ann starts on main.map: a removal is a change to other.map, her next position one back.
+    int counted = 0;
+    bool away = false;
+    long settled = 0, last = 0;
+    auto lastword = std::chrono::steady_clock::now();
+    const auto deadline = lastword + std::chrono::seconds(30 + 3 * changes);
+    while (counted < changes && std::chrono::steady_clock::now() < deadline && ann->Running()) {
+        // The observer speaks now and then, or the server would drop it as idle.
+        if (std::chrono::steady_clock::now() - lastword > 5s) {
+            eye->SendPosition("Eye", 2.5f, 1.5f, "main.map");
+            lastword = std::chrono::steady_clock::now();
+        }
+        const std::optional<std::string> text = eye->Next(200ms);
+        if (!text) continue;
+        if (*text == "2|Ann" && !away) {
+            away = true;
+            ++counted;
+        } else if (text->rfind("3|Ann|", 0) == 0 && away) {
+            away = false;
+            ++counted;
+        } else {
+            continue;
+        }
+        // The whole curve in the test's output: a leak climbs steadily, a cache levels off.
+        if (counted % SETTLED == 0)
+            std::printf("soak: after %d changes %ld kB\n", counted, ResidentKb(ann->pid()));
+        if (counted == SETTLED) settled = ResidentKb(ann->pid());
+        if (counted == changes) last = ResidentKb(ann->pid());
+    }
+    Xdotool(TestDisplay(), "keyup d");
+    ASSERT_EQ(counted, changes) << "client running: " << ann->Running() << "\n"
+                                << ann->Stdout() << ann->Stderr() << server.Log();
+    EXPECT_TRUE(ann->Running());
+    EXPECT_TRUE(bots.Running()) << bots.Stderr();
+    ASSERT_GT(settled, 0);
+    const double growth = double(last - settled) / double(settled);
+    std::printf("soak: %d map changes, resident %ld kB after %d, %ld kB after %d (%+.2f %%)\n", changes,
+                settled, SETTLED, last, changes, 100 * growth);
+    EXPECT_LT(std::abs(growth), 0.05)
+        << settled << " kB after " << SETTLED << ", " << last << " kB after " << changes;
+}
+
+} // namespace
