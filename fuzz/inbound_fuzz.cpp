@@ -3,6 +3,7 @@
 // the chat log, the tick count being a counter. Checked against a cutting and a roster worked out
 // here from the whole stream at once.
 #include "core/chatlog.h"
+#include "fuzz/fields.h"
 #include "core/inbound.h"
 #include "core/roster.h"
 
@@ -41,18 +42,6 @@ static std::vector<std::string> ReferenceFrames(const std::string& stream, bool&
     return texts;
 }
 
-static std::vector<std::string> Fields(const std::string& text) {
-    std::vector<std::string> fields(1);
-    for (const char c : text) {
-        if (c == '|')
-            fields.emplace_back();
-        else
-            fields.back().push_back(c);
-    }
-    fields.resize(std::max<std::size_t>(fields.size(), 10));
-    return fields;
-}
-
 // A server may send "nan": stored as sent, it equals nothing, not even itself.
 static bool SameFloat(float a, float b) {
     return a == b || (std::isnan(a) && std::isnan(b));
@@ -79,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++now;
         const std::optional<std::string> line = ApplyServerMessage(text, ownnick, roster, now);
         if (line) WriteMessage(*line);
-        const std::vector<std::string> f = Fields(text);
+        const std::vector<std::string> f = MessageFields(text);
         const int type = Int(f[0]);
         Check(line.has_value() == (type == MSG_CHAT));
         if (type == MSG_CHAT) {

@@ -6,6 +6,7 @@
 // The model keeps time windows with the relay's own EventWindow: the rate rules are not what is
 // checked here (tests/server/relay_test.cpp has them), but what they let through is.
 #include "server/outqueue.h"
+#include "fuzz/fields.h"
 #include "server/relay.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -110,18 +111,6 @@ struct Model {
     }
 };
 
-std::vector<std::string> Split(const std::string& text) {
-    std::vector<std::string> fields(1);
-    for (const char c : text) {
-        if (c == '|')
-            fields.emplace_back();
-        else
-            fields.back().push_back(c);
-    }
-    fields.resize(std::max<std::size_t>(fields.size(), 10));
-    return fields;
-}
-
 int Int(const std::string& field) {
     const long long n = std::strtoll(field.c_str(), nullptr, 10);
     return n > INT_MAX ? INT_MAX : n < INT_MIN ? INT_MIN : static_cast<int>(n);
@@ -210,7 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 1: { // a message; the network layer hands over the text before the first zero byte
             std::string text = Message(in);
             text.resize(std::min(text.size(), text.find('\0')));
-            const std::vector<std::string> f = Split(text);
+            const std::vector<std::string> f = MessageFields(text);
             bool drop = false;
             switch (Int(f[0])) {
             case MSG_CHAT: {

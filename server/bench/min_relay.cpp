@@ -38,18 +38,22 @@ std::vector<std::vector<int>> members;       // descriptors by map
 std::unordered_map<std::string, int> mapIds; // map name to index in members
 std::vector<int> dirty;
 
-void Leave(int epfd, int fd) {
-    Client& c = clients[static_cast<std::size_t>(fd)];
-    if (c.map >= 0) {
-        auto& on = members[static_cast<std::size_t>(c.map)];
-        for (std::size_t i = 0; i < on.size(); ++i) {
-            if (on[i] == fd) {
-                on[i] = on.back();
-                on.pop_back();
-                break;
-            }
+// Takes fd off the member list of the map its client is on, if any.
+void LeaveMap(int fd, const Client& c) {
+    if (c.map < 0) return;
+    auto& on = members[static_cast<std::size_t>(c.map)];
+    for (std::size_t i = 0; i < on.size(); ++i) {
+        if (on[i] == fd) {
+            on[i] = on.back();
+            on.pop_back();
+            return;
         }
     }
+}
+
+void Leave(int epfd, int fd) {
+    Client& c = clients[static_cast<std::size_t>(fd)];
+    LeaveMap(fd, c);
     epoll_ctl(epfd, EPOLL_CTL_DEL, fd, nullptr);
     close(fd);
     c = Client{};
@@ -70,16 +74,7 @@ void Relay(int fd, std::string_view frame) {
     if (found.second) members.emplace_back();
     const int id = found.first->second;
     if (id != c.map) {
-        if (c.map >= 0) {
-            auto& on = members[static_cast<std::size_t>(c.map)];
-            for (std::size_t i = 0; i < on.size(); ++i) {
-                if (on[i] == fd) {
-                    on[i] = on.back();
-                    on.pop_back();
-                    break;
-                }
-            }
-        }
+        LeaveMap(fd, c);
         c.map = id;
         members[static_cast<std::size_t>(id)].push_back(fd);
     }
