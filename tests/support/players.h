@@ -158,12 +158,16 @@ class ServerProcess {
         return process_->WaitForStdout(text, timeout);
     }
     std::string Log() const { return process_->Stdout(); }
-    // Ends the server with sig; true when it exits 0 and says so in the log.
-    bool Stop(int sig = SIGTERM) {
+    // Ends the server with sig; succeeds when it exits 0 and says so in the log.
+    ::testing::AssertionResult Stop(int sig = SIGTERM) {
         process_->Signal(sig);
         const std::optional<int> code = process_->Wait(5s);
-        return code == 0 &&
-               Log().find(sig == SIGINT ? "stopping on SIGINT" : "stopping on SIGTERM") != std::string::npos;
+        if (code == 0 &&
+            Log().find(sig == SIGINT ? "stopping on SIGINT" : "stopping on SIGTERM") != std::string::npos)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "exit " << (code ? std::to_string(*code) : "none within 5 s") << "\n"
+               << Log() << process_->Stderr();
     }
 
   private:
