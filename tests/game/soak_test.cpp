@@ -103,6 +103,12 @@ TEST(Soak, WalkingBetweenTwoMapsManyTimesKeepsTheClientsMemoryLevel) {
     const double growth = double(last - settled) / double(settled);
     std::printf("soak: %d map changes, resident %ld kB after %d, %ld kB after %d (%+.2f %%)\n", changes,
                 settled, SETTLED, last, changes, 100 * growth);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine (hundreds of MB) before reusing it, so the
+    // resident size of a sanitized client climbs whatever the game does; the level is judged in
+    // the plain build, and this build checks the walking and the leaks.
+    GTEST_SKIP() << "resident memory is not comparable under AddressSanitizer";
+#endif
     EXPECT_LT(std::abs(growth), 0.05)
         << settled << " kB after " << SETTLED << ", " << last << " kB after " << changes;
 }
