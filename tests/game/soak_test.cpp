@@ -106,7 +106,7 @@ TEST(Soak, WalkingBetweenTwoMapsManyTimesKeepsTheClientsMemoryLevel) {
 #if defined(__SANITIZE_ADDRESS__)
     // AddressSanitizer keeps freed memory in quarantine (hundreds of MB) before reusing it, so the
     // resident size of a sanitized client climbs whatever the game does; the level is judged in
-    // the plain build, and this build checks the walking and the leaks.
+    // the plain build, and this build checks the walking under the sanitizers.
     GTEST_SKIP() << "resident memory is not comparable under AddressSanitizer";
 #endif
     EXPECT_LT(std::abs(growth), 0.05)
