@@ -9,7 +9,7 @@
 #   5 platform/                              the process entry
 # Beside them: server/ stands on wire/ alone; tools/ and bot/ on wire/ and core/. A folder may include its
 # own headers and those of lower layers; folders of one layer do not include each other, so no
-# loop can form. tests/ may include anything.
+# loop can form. tests/, bench/ and fuzz/ may include anything.
 set -u
 cd "$(dirname "$0")/.."
 
