@@ -1,9 +1,5 @@
 // Map exits as the walking meets them: the server is told and the player moves to the target; a
 // target that can't be loaded changes nothing and is reported once per arrival, not once per frame.
-#include "core/map.h"
-#include "world/tiling.h"
-
-#include "core/character.h"
 #include "tests/world/worldfolder.h"
 
 #include <tuple>
@@ -23,18 +19,12 @@ class Exits : public WorldFolder {
   protected:
     void SetUp() override {
         WorldFolder::SetUp();
-        WriteMap("room.map", kRoom);
         WriteMap("hall.map",
                  "Tavrel.app/Contents/Resources/tiles.tga\n5\n1\n0\n0\n0\n0\n0 0 0\n\n1 0 1 0 1\nsep\n0\n");
         WriteMap("untiled.map",
                  "Tavrel.app/Contents/Resources/none.tga\n1\n1\n0\n0\n0\n0\n0 0 0\n\n0\nsep\n0\n");
-        ASSERT_EQ(LoadMap("room.map"), 1);
+        Load("room.map", kRoom);
         avatar.map = "room.map";
-    }
-    void TearDown() override {
-        FreeMap();
-        FreeTileSet();
-        WorldFolder::TearDown();
     }
     // Takes the exit the player stands on, if any, recording what the server would be told.
     bool Exit() {
@@ -44,19 +34,7 @@ class Exits : public WorldFolder {
         avatar.charposx = x;
         avatar.charposy = y;
     }
-    // Runs detect_entity frames times where the player stands; counts the map-failure lines.
-    int FailureLinesOver(int frames) {
-        testing::internal::CaptureStderr();
-        for (int i = 0; i < frames; ++i)
-            EXPECT_FALSE(Exit());
-        const std::string err = testing::internal::GetCapturedStderr();
-        int lines = 0;
-        for (std::size_t at = 0; (at = err.find("Failed to load the map", at)) != std::string::npos; ++at)
-            ++lines;
-        return lines;
-    }
 
-    tt::GlWindow window_;
     std::vector<std::string> announced_;
 };
 
@@ -73,7 +51,14 @@ TEST_F(Exits, ATargetThatCantBeLoadedIsReportedOncePerArrivalAndChangesNothing) 
     };
     for (const auto& s : steps) {
         Stand(s.x, s.y);
-        EXPECT_EQ(FailureLinesOver(3), s.lines) << s.x << ", " << s.y;
+        testing::internal::CaptureStderr();
+        for (int frame = 0; frame < 3; ++frame)
+            EXPECT_FALSE(Exit());
+        const std::string err = testing::internal::GetCapturedStderr();
+        int lines = 0;
+        for (std::size_t at = 0; (at = err.find("Failed to load the map", at)) != std::string::npos; ++at)
+            ++lines;
+        EXPECT_EQ(lines, s.lines) << s.x << ", " << s.y << ": " << err;
         EXPECT_TRUE(avatar.map == "room.map" && avatar.charposx == s.x && avatar.charposy == s.y)
             << avatar.map;
         EXPECT_TRUE(map == grid && tiles == tileset);
