@@ -77,6 +77,55 @@ TEST(LoadImage, ImagesTooLargeEmptyTooSmallOrShortOfTheirPixelsAreRefusedByName)
     tt::Sh("rm -rf " + dir);
 }
 
+// The colour of pixel (x, y) in the images below; channels at 0 or 255 survive every depth.
+Rgba Expected(int x, int y, bool grey) {
+    const Uint8 on = (x + y) % 2 ? 255 : 0;
+    return grey ? Rgba{on, on, on, 255} : Rgba{on, Uint8(x % 3 ? 255 : 0), Uint8(y % 2 ? 255 : 0), 255};
+}
+
+// Every depth the image library reads becomes 32 bits blue, green, red, alpha, the one layout the
+// cutting and the upload read, with its pixels intact.
+TEST(LoadImage, ImagesOfEveryDepthLoadAsThirtyTwoBitBlueGreenRedAlpha) {
+    const int w = 7, h = 5; // 21 bytes a row at 24 bits: not a multiple of 4
+    std::string grey = TgaHeader(3, w, h, 8), high = TgaHeader(2, w, h, 16),
+                paletted = TgaHeader(1, w, h, 8, 12);
+    for (int i = 0; i < 12; ++i) { // palette entries: blue, green, red
+        const Rgba c = Expected(i % w, i / w, false);
+        paletted += std::string{char(c[2]), char(c[1]), char(c[0])};
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            grey += char(Expected(x, y, true)[0]);
+            const Rgba c = Expected(x, y, false);
+            const int packed = (c[0] >> 3) << 10 | (c[1] >> 3) << 5 | (c[2] >> 3);
+            high += std::string{char(packed & 0xff), char(packed >> 8)};
+            int index = 0;
+            while (Expected(index % w, index / w, false) != c)
+                ++index;
+            paletted += char(index);
+        }
+    const std::string dir = "/tmp/tavrel-depths-" + std::to_string(getpid());
+    tt::WriteFile(dir + "/grey.tga", grey);
+    tt::WriteFile(dir + "/high.tga", high);
+    tt::WriteFile(dir + "/paletted.tga", paletted);
+    for (bool alpha : {false, true})
+        WriteTga(
+            dir + (alpha ? "/rgba.tga" : "/rgb.tga"), w, h,
+            [](int x, int y) { return Expected(x, y, false); }, alpha);
+    ASSERT_EQ(tt::Sh("convert " + dir + "/rgba.tga " + dir + "/rgba.png"), 0);
+    ASSERT_EQ(tt::Sh("convert " + dir + "/grey.tga -type Grayscale " + dir + "/grey.png"), 0);
+
+    for (const std::string name :
+         {"grey.tga", "high.tga", "paletted.tga", "rgb.tga", "rgba.tga", "rgba.png", "grey.png"}) {
+        SDL_Surface* s = LoadImage(dir + "/" + name);
+        ASSERT_NE(s, nullptr) << name;
+        ASSERT_EQ(std::make_tuple(s->w, s->h, int(s->format->BitsPerPixel)), std::make_tuple(w, h, 32))
+            << name;
+        SDL_FreeSurface(s);
+    }
+    tt::Sh("rm -rf " + dir);
+}
+
 TEST(LoadImage, AMissingImageIsReportedWithItsNameAndTheLibrarysReason) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(LoadImage("no such folder/missing image.tga"), nullptr);

@@ -1,10 +1,8 @@
 // What the player sees of the world: tiles in their layers, the camera over the player, the
-// background outside the map; and loading maps that fail without losing the current one.
+// background outside the map, and each map's own tile set.
 #include "tests/world/worldfolder.h"
 
-#include <algorithm>
 #include <array>
-#include <tuple>
 
 namespace {
 
@@ -87,38 +85,6 @@ TEST_F(WorldDrawing, EachMapCutsItsTileSetFromItsFileAndReplacesTheOld) {
     WriteTga(Resource("forty.tga"), 40, 40, [](int, int) { return kGray; });
     Load("forty.map", forty);
     ExpectAt(1.0f, 2.25f, {{288, 264, kGray}, {352, 216, kGray}});
-}
-
-// The map file is read and its tile set made before the current map is touched.
-TEST_F(WorldDrawing, AMapThatCantBeLoadedLeavesTheCurrentMapInPlace) {
-    const struct {
-        std::string name, text, why, before; // before: the line that comes first
-    } cases[] = {
-        {"missing.map", "", "the file can't be opened\n", ""},
-        {"short.map", Resource("tiles.tga\n2\n2\n0\n0\n0\n0\n9 9 9\n\n0 0\n0 0\nsep\n0 0\n"),
-         "the file ends after 13 lines, its header promises 14\n", ""},
-        {"untiled.map", Resource("nothing.tga\n1\n1\n0\n0\n0\n0\n9 9 9\n\n0\nsep\n0\n"),
-         "its tile set \"" + Resource("nothing.tga") + "\" can't be loaded\n",
-         "Failed to load the image \"" + Resource("nothing.tga") + "\""},
-    };
-    const auto current = [] {
-        return std::tuple(map, tiles, tiles[0].texture, MAP_SIZEX, MAP_SIZEY, numentities);
-    };
-    const auto before = current();
-    for (const auto& c : cases) {
-        if (!c.text.empty()) WriteMap(c.name, c.text);
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(LoadMap(c.name), 0) << c.name;
-        const std::string err = testing::internal::GetCapturedStderr();
-        const std::string line = "Failed to load the map \"" + Resource(c.name) + "\": " + c.why;
-        EXPECT_EQ(err.rfind(c.before, 0), 0u) << err;
-        EXPECT_EQ(err.find(line), err.size() - line.size()) << err;
-        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.before.empty() ? 1 : 2) << err;
-    }
-    EXPECT_EQ(current(), before);
-    EXPECT_TRUE(glIsTexture(tiles[0].texture));
-    // Still the old map, its background too.
-    ExpectAt(10.5f, 10.5f, {{320, 300, kGreen}, {512, 300, kBack}});
 }
 
 } // namespace
