@@ -28,8 +28,7 @@ TEST_F(ChatDrawing, PanelCoversTheBottomQuarterUprightAt85Percent) {
         testfont::UploadRgba(2, 2, {255, 0, 0, 255, 0, 255, 0, 255, 255, 255, 255, 128, 0, 0, 255, 255});
     glMatrixMode(GL_MODELVIEW);
     gluLookAt(37.5, 12.25, 15, 37.5, 12.25, 0, 0, 1, 0);
-    std::array<GLfloat, 16> before{}, after{};
-    glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
+    const auto before = testfont::GlState();
 
     draw_chat_texture();
     const auto mix = [](int r, int g, int b, double alpha) {
@@ -48,21 +47,21 @@ TEST_F(ChatDrawing, PanelCoversTheBottomQuarterUprightAt85Percent) {
     for (auto [x, y] : {std::pair{0, 120}, {320, 121}, {639, 120}, {320, 479}})
         EXPECT_TRUE(IsBackground(x, y)) << x << "," << y;
 
-    glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
-    EXPECT_EQ(after, before);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    GLboolean depthWrites = GL_FALSE;
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-    EXPECT_EQ(depthWrites, GL_TRUE);
+    EXPECT_EQ(testfont::GlState(), before);
     GLfloat depth = 0;
     glReadPixels(320, 60, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     EXPECT_FLOAT_EQ(depth, 1.0f) << "the panel must not hide what the next frame draws there";
 }
 
-// Line 0, the newest, sits at y 15 up to line 4 at y 95, all at x 10.
-TEST_F(ChatDrawing, LogLinesSitTwentyApartNewestAtTheBottom) {
+// The log's line 0, the newest, sits at y 15 up to line 4 at y 95, all at x 10. While the chat is
+// open, "(say): " and the typed text show at (5, 455) in white over a black copy at (4, 454); closed,
+// nothing shows there, and the colour the panel left behind ends white for the next frame even with
+// nothing in the log.
+TEST_F(ChatDrawing, LogLinesSitTwentyApartNewestAtTheBottomAndTheOpenLineAtTheTop) {
     for (const char* line : {"a", "b", "c", "d", "e"})
         WriteMessage(line);
+    chat = 1;
+    chatstring = "hi";
     DrawChatText();
     for (int i = 0; i < CHAT_LOG_LINES; i++) {
         const int y = 15 + 20 * i, glyph = 'e' - i - 32;
@@ -72,16 +71,6 @@ TEST_F(ChatDrawing, LogLinesSitTwentyApartNewestAtTheBottom) {
         EXPECT_TRUE(IsBackground(9, y + 8) && IsBackground(25, y + 8)) << "beside line " << i;
     }
     EXPECT_TRUE(IsBackground(12, 112));
-    EXPECT_TRUE(IsBackground(10, 460)) << "the closed line shows nothing";
-}
-
-// While open, "(say): " and the typed text show at (5, 455) in white over a black copy at (4, 454);
-// closed, nothing shows there, and even with nothing in the log the colour the panel left behind
-// ends white for the next frame.
-TEST_F(ChatDrawing, OpenLineShowsThePromptWithAShadow) {
-    chat = 1;
-    chatstring = "hi";
-    DrawChatText();
     const std::string hud = "(say): hi";
     for (std::size_t i = 0; i < hud.size(); i++)
         EXPECT_EQ(GlyphAt(10 + 10 * int(i), 459), hud[i] - 32) << hud << " at " << i;
@@ -90,13 +79,12 @@ TEST_F(ChatDrawing, OpenLineShowsThePromptWithAShadow) {
     EXPECT_TRUE(IsBackground(3, 460) && IsBackground(10, 453)) << "one unit of shadow only";
 
     chat = 0;
+    FlushBuffer();
     glColor4f(1, 1, 1, 0.85f);
     glClear(GL_COLOR_BUFFER_BIT);
     DrawChatText();
-    EXPECT_TRUE(IsBackground(10, 459) && IsBackground(4, 460));
-    std::array<GLfloat, 4> colour{};
-    glGetFloatv(GL_CURRENT_COLOR, colour.data());
-    EXPECT_EQ(colour, (std::array<GLfloat, 4>{1, 1, 1, 1}));
+    EXPECT_TRUE(IsBackground(10, 459) && IsBackground(4, 460) && IsBackground(12, 17));
+    EXPECT_EQ(testfont::CurrentColour(), (std::array<GLfloat, 4>{1, 1, 1, 1}));
 }
 
 } // namespace

@@ -9,7 +9,9 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 namespace testfont {
@@ -23,6 +25,26 @@ inline GLuint UploadRgba(int width, int height, const std::vector<std::uint8_t>&
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     return texture;
+}
+
+// What drawing text or the chat panel must leave as it found it: both matrices and the matrix mode,
+// the depth test, depth writes and blending.
+inline auto GlState() {
+    std::array<GLfloat, 32> matrices{};
+    glGetFloatv(GL_PROJECTION_MATRIX, matrices.data());
+    glGetFloatv(GL_MODELVIEW_MATRIX, matrices.data() + 16);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    GLboolean depthwrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthwrites);
+    return std::tuple(matrices, mode, glIsEnabled(GL_DEPTH_TEST), depthwrites, glIsEnabled(GL_BLEND));
+}
+
+// The current colour, which the next frame's drawing starts from.
+inline std::array<GLfloat, 4> CurrentColour() {
+    std::array<GLfloat, 4> colour{};
+    glGetFloatv(GL_CURRENT_COLOR, colour.data());
+    return colour;
 }
 
 constexpr int kBg[3] = {40, 200, 0};
@@ -51,8 +73,6 @@ class CodedFont : public ::testing::Test {
         const tt::Image::Pixel p = Px(x, y);
         return p.b < 64 ? -1 : p.g / 16 * 16 + p.r / 16;
     }
-    // Whether the pixel shows the top half of its glyph.
-    bool TopAt(int x, int y) const { return Px(x, y).b > 191; }
 
     tt::GlWindow window;
 };

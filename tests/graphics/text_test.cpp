@@ -24,22 +24,8 @@ class Font : public testfont::CodedFont {
     int GlyphInSlot(int penx, int peny, int slot) const { return GlyphAt(penx + slot * 10 + 5, peny + 4); }
 };
 
-TEST_F(Font, LetterAIsA16By16SquareUprightAtThePen) {
-    glPrint(10, 15, "A", 0, 1, 1, 1);
-    for (int x : {10, 21})
-        for (int y : {15, 30})
-            EXPECT_EQ(GlyphAt(x, y), 33) << x << "," << y;
-    EXPECT_FALSE(TopAt(10, 15));
-    EXPECT_TRUE(TopAt(10, 30));
-    for (auto [x, y] : {std::pair{9, 20}, {15, 14}, {15, 31}})
-        EXPECT_EQ(GlyphAt(x, y), -1) << x << "," << y;
-    // The transparent right-hand columns of the cell let the background through.
-    EXPECT_TRUE(IsBackground(25, 20));
-}
-
 // Every byte in every set, followed by "A": the byte draws GlyphFor's glyph and moves the pen ten
-// pixels, or draws nothing and leaves the A where the byte would have been. Sets above 1 act as 1, below 0 as
-// 0.
+// pixels, or draws nothing and leaves the A where the byte would have been.
 TEST_F(Font, EveryCodeDrawsItsGlyphOrNothing) {
     for (int set : {0, 1, 5, -1})
         for (int code = 1; code < 256; code++) {
@@ -53,32 +39,27 @@ TEST_F(Font, EveryCodeDrawsItsGlyphOrNothing) {
         }
 }
 
-// The colour tints the glyphs and stays set afterwards, alpha 1; the depth buffer never hides
-// text, and the matrices and depth test are as they were before.
-TEST_F(Font, TintsIgnoresDepthAndRestoresTheState) {
+// One letter: a 16 by 16 square upright at the pen in the tint's colour, the transparent right-hand
+// columns of its cell showing the background, whatever the camera and even where the depth buffer
+// would hide it. The tint stays the current colour, alpha 1; the rest is left as it was.
+TEST_F(Font, ALetterIsATintedSquareUprightAtThePenLeavingTheStateAsItWas) {
     glMatrixMode(GL_MODELVIEW);
     glTranslatef(-3.0f, 2.0f, -10.0f);
     glClearDepth(0.0);
     glClear(GL_DEPTH_BUFFER_BIT);
-    std::array<GLfloat, 32> before{}, after{};
-    glGetFloatv(GL_PROJECTION_MATRIX, before.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, before.data() + 16);
+    const auto before = testfont::GlState();
     glColor4f(0.3f, 0.3f, 0.3f, 0.2f);
     glBindTexture(GL_TEXTURE_2D, 0); // glPrint binds the font itself
 
-    glPrint(10, 15, "A", 0, 1.0f, 0.0f, 0.5f);
-    EXPECT_TRUE(timg::Near(Px(12, 17), 1 * 16 + 8, 0, 64)); // cell column 1, bottom half: blue 128
-    std::array<GLfloat, 4> colour{};
-    glGetFloatv(GL_CURRENT_COLOR, colour.data());
-    EXPECT_EQ(colour, (std::array<GLfloat, 4>{1.0f, 0.0f, 0.5f, 1.0f}));
-    glGetFloatv(GL_PROJECTION_MATRIX, after.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, after.data() + 16);
-    EXPECT_EQ(after, before);
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    glPrint(10, 15, "A", 0, 1.0f, 0.5f, 1.0f);
+    // Glyph 33 is cell (1, 2): red 24 and green 40, halved by the tint; blue 255 on top, 128 below.
+    for (int x : {10, 21})
+        for (int y : {15, 30})
+            EXPECT_TRUE(timg::Near(Px(x, y), 24, 20, y > 22 ? 255 : 128)) << x << "," << y;
+    for (auto [x, y] : {std::pair{9, 20}, {15, 14}, {15, 31}, {25, 20}})
+        EXPECT_TRUE(IsBackground(x, y)) << x << "," << y;
+    EXPECT_EQ(testfont::CurrentColour(), (std::array<GLfloat, 4>{1.0f, 0.5f, 1.0f, 1.0f}));
+    EXPECT_EQ(testfont::GlState(), before);
 }
 
 TEST_F(Font, FreeFontDeletesItsListsOnly) {

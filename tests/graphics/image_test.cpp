@@ -1,4 +1,4 @@
-// Image files refused by name before anything is drawn, and surfaces cut and centred. No window needed.
+// Image files read or refused by name, and surfaces cut and centred: no window needed.
 #include "graphics/texture.h"
 
 #include "tests/graphics/imagefile.h"
