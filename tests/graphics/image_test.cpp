@@ -121,6 +121,11 @@ TEST(LoadImage, ImagesOfEveryDepthLoadAsThirtyTwoBitBlueGreenRedAlpha) {
         ASSERT_NE(s, nullptr) << name;
         ASSERT_EQ(std::make_tuple(s->w, s->h, int(s->format->BitsPerPixel)), std::make_tuple(w, h, 32))
             << name;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (std::size_t i = 0; i < 4; ++i)
+                    ASSERT_NEAR(Get(s, x, y)[i], Expected(x, y, name.rfind("grey", 0) == 0)[i], 8)
+                        << name << " channel " << i << " at " << x << "," << y;
         SDL_FreeSurface(s);
     }
     tt::Sh("rm -rf " + dir);
