@@ -12,6 +12,7 @@
 #include <GL/gl.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace tworld {
 
@@ -28,12 +29,6 @@ inline Rgba TileSetPixel(int x, int y) {
     const int index = (y / 16) * 3 + x / 16;
     return index == 4 ? quarters[(y % 16) / 8 * 2 + (x % 16) / 8] : tiles[index];
 }
-
-// A window pixel (x, y from the bottom left) and the colour it should show.
-struct Probe {
-    int x, y;
-    Rgba colour;
-};
 
 class WorldFolder : public ::testing::Test {
   protected:
@@ -68,10 +63,11 @@ class WorldFolder : public ::testing::Test {
         glLoadIdentity();
         DrawWorld();
     }
-    void ExpectAt(float x, float y, std::initializer_list<Probe> probes) {
+    // Then window pixels (x, y from the bottom left) and the colours they should show.
+    void ExpectAt(float x, float y, std::initializer_list<std::tuple<int, int, Rgba>> probes) {
         DrawAt(x, y);
-        for (const Probe& p : probes)
-            EXPECT_TRUE(Near(window_.ReadPixel(p.x, p.y), p.colour)) << "at " << p.x << ", " << p.y;
+        for (const auto& [px, py, colour] : probes)
+            EXPECT_TRUE(Near(window_.ReadPixel(px, py), colour)) << "at " << px << ", " << py;
     }
 
     tt::GlWindow window_;
