@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -31,19 +32,14 @@ TEST_F(ChatDrawing, PanelCoversTheBottomQuarterUprightAt85Percent) {
     const auto before = testfont::GlState();
 
     draw_chat_texture();
-    const auto mix = [](int r, int g, int b, double alpha) {
-        const auto c = [alpha](int over, int under) { return int(alpha * over + (1 - alpha) * under + 0.5); };
-        return std::array<int, 3>{c(r, kBg[0]), c(g, kBg[1]), c(b, kBg[2])};
-    };
-    const auto red = mix(255, 0, 0, 0.85), green = mix(0, 255, 0, 0.85), blue = mix(0, 0, 255, 0.85),
-               white = mix(255, 255, 255, 0.85 * 128 / 255);
-    const struct {
-        int x, y;
-        std::array<int, 3> c;
-    } probes[] = {{0, 119, red}, {100, 100, red},  {639, 119, green}, {500, 100, green},
-                  {0, 0, white}, {100, 20, white}, {639, 0, blue},    {500, 20, blue}};
-    for (const auto& p : probes)
-        EXPECT_TRUE(Near(Px(p.x, p.y), p.c[0], p.c[1], p.c[2])) << p.x << "," << p.y;
+    // 85 % of the panel's colour over the background's; 85 % of half of it for the half-transparent white.
+    const timg::Rgba red{223, 30, 0, 255}, green{6, 247, 0, 255}, blue{6, 30, 217, 255},
+        white{132, 223, 109, 255};
+    const std::tuple<int, int, timg::Rgba> probes[] = {{0, 119, red},     {100, 100, red}, {639, 119, green},
+                                                       {500, 100, green}, {0, 0, white},   {100, 20, white},
+                                                       {639, 0, blue},    {500, 20, blue}};
+    for (const auto& [x, y, c] : probes)
+        EXPECT_TRUE(Near(Px(x, y), c)) << x << "," << y;
     for (auto [x, y] : {std::pair{0, 120}, {320, 121}, {639, 120}, {320, 479}})
         EXPECT_TRUE(IsBackground(x, y)) << x << "," << y;
 
