@@ -34,27 +34,23 @@ TEST(LoadImage, ImagesTooLargeEmptyTooSmallOrShortOfTheirPixelsAreRefusedByName)
     const struct {
         const char* name;
         std::string file;
-        int minw, minh, w, h; // loads as w by h unless it says why not
-        const char* says = nullptr;
+        const char* says; // null: loads as w by h
+        int w = 0, h = 0, minw = 1, minh = 1;
     } cases[] = {
-        {"wide.png", png, 1, 1, 0, 0, "is 8193 by 16 pixels, larger than 8192 by 8192"},
-        {"tall.tga", TgaHeader(2, 16, 8193, 32), 1, 1, 0, 0,
-         "is 16 by 8193 pixels, larger than 8192 by 8192"},
-        {"empty.tga", TgaHeader(2, 0, 0, 32), 1, 1, 0, 0, "is 0 by 0 pixels, smaller than 1 by 1"},
-        {"small.tga", "", 16, 16, 0, 0, "is 15 by 20 pixels, smaller than 16 by 16"},
-        {"small.tga", "", 72, 128, 0, 0, "is 15 by 20 pixels, smaller than 72 by 128"},
-        {"small.tga", "", 15, 20, 15, 20},
-        {"fuzzed.tga", found, 1, 1, 0, 0, "is 31 bytes, too short"},
-        {"header-only.tga", TgaHeader(2, 1000, 1000, 24) + "0123456789", 1, 1, 0, 0,
-         "is 28 bytes, too short"},
-        {"raw-short.tga", TgaHeader(2, 2, 2, 24) + std::string(11, 'x'), 1, 1, 0, 0,
-         "is 29 bytes, too short"},
-        {"raw-exact.tga", TgaHeader(2, 2, 2, 24) + std::string(12, 'x'), 1, 1, 2, 2},
-        {"no-palette.tga", TgaHeader(1, 2, 2, 8, 256) + std::string(4, 'x'), 1, 1, 0, 0,
-         "is 22 bytes, too short"},
-        {"runs-short.tga", TgaHeader(10, 256, 2, 32) + Runs(3, 4), 1, 1, 0, 0, "is 33 bytes, too short"},
-        {"runs-exact.tga", TgaHeader(10, 256, 2, 32) + Runs(4, 4), 1, 1, 256, 2},
-        {"runs-grey.tga", TgaHeader(11, 128, 1, 8) + Runs(1, 1), 1, 1, 128, 1},
+        {"wide.png", png, "is 8193 by 16 pixels, larger than 8192 by 8192"},
+        {"tall.tga", TgaHeader(2, 16, 8193, 32), "is 16 by 8193 pixels, larger than 8192 by 8192"},
+        {"empty.tga", TgaHeader(2, 0, 0, 32), "is 0 by 0 pixels, smaller than 1 by 1"},
+        {"small.tga", "", "is 15 by 20 pixels, smaller than 16 by 16", 0, 0, 16, 16},
+        {"small.tga", "", "is 15 by 20 pixels, smaller than 72 by 128", 0, 0, 72, 128},
+        {"small.tga", "", nullptr, 15, 20, 15, 20},
+        {"fuzzed.tga", found, "is 31 bytes, too short"},
+        {"header-only.tga", TgaHeader(2, 1000, 1000, 24) + "0123456789", "is 28 bytes, too short"},
+        {"raw-short.tga", TgaHeader(2, 2, 2, 24) + std::string(11, 'x'), "is 29 bytes, too short"},
+        {"raw-exact.tga", TgaHeader(2, 2, 2, 24) + std::string(12, 'x'), nullptr, 2, 2},
+        {"no-palette.tga", TgaHeader(1, 2, 2, 8, 256) + std::string(4, 'x'), "is 22 bytes, too short"},
+        {"runs-short.tga", TgaHeader(10, 256, 2, 32) + Runs(3, 4), "is 33 bytes, too short"},
+        {"runs-exact.tga", TgaHeader(10, 256, 2, 32) + Runs(4, 4), nullptr, 256, 2},
+        {"runs-grey.tga", TgaHeader(11, 128, 1, 8) + Runs(1, 1), nullptr, 128, 1},
     };
     const std::string dir = "/tmp/tavrel-image-limits-" + std::to_string(getpid());
     WriteTga(dir + "/small.tga", 15, 20, [](int, int) { return kRed; });
