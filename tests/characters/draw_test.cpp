@@ -6,38 +6,31 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <SDL.h>
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <tuple>
 
 namespace {
 
+using timg::Rgba;
+
 // Test pictures: red tells the picture, green the set, and the top half is bluer than the
 // bottom half so that orientation shows.
-struct Rgb {
-    int r, g, b;
-};
-Rgb Colour(int set, int picture, bool top) {
-    return {10 + 20 * picture, 20 + 50 * set, top ? 230 : 60};
+Rgba Colour(int set, int picture, bool top) {
+    return {Uint8(10 + 20 * picture), Uint8(20 + 50 * set), Uint8(top ? 230 : 60), 255};
 }
-const Rgb kBackground = {0, 160, 0};
+const Rgba kBackground = {0, 160, 0, 255};
 
-// A 32-bit TGA, rows top to bottom, of columns by rows blocks with every picture opaque over its
-// whole 24 by 32 cell, plus a remainder of extraw by extrah pixels.
+// A sheet of columns by rows blocks with every picture opaque over its whole 24 by 32 cell, plus a
+// remainder of extraw by extrah pixels.
 void WriteSheet(const std::string& path, int columns, int rows, int extraw = 0, int extrah = 0) {
-    const int w = columns * CHAR_BLOCK_W + extraw, h = rows * CHAR_BLOCK_H + extrah;
-    std::vector<timg::Rgba> pixels;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
+    timg::WriteTga(
+        path, columns * CHAR_BLOCK_W + extraw, rows * CHAR_BLOCK_H + extrah, [columns](int x, int y) {
             const int set = y / CHAR_BLOCK_H * columns + x / CHAR_BLOCK_W;
             const int picture = y % CHAR_BLOCK_H / CHAR_FRAME_H * 3 + x % CHAR_BLOCK_W / CHAR_FRAME_W;
-            const Rgb c = Colour(set, picture, y % CHAR_FRAME_H < CHAR_FRAME_H / 2);
-            pixels.push_back({Uint8(c.r), Uint8(c.g), Uint8(c.b), 255});
-        }
-    timg::WriteTga(path, w, h, pixels, true);
+            return Colour(set, picture, y % CHAR_FRAME_H < CHAR_FRAME_H / 2);
+        });
 }
 
 // A folder of the test's own. What ends through Quit runs in a child forked right here: a
@@ -70,9 +63,8 @@ class Drawing : public Folder {
         gluLookAt(10, 5, 15, 10, 5, 0, 0, 1, 0);
         Clear();
     }
-    void Clear() {
-        glClearColor(static_cast<float>(kBackground.r) / 255.0f, static_cast<float>(kBackground.g) / 255.0f,
-                     static_cast<float>(kBackground.b) / 255.0f, 1.0f);
+    static void Clear() {
+        glClearColor(kBackground[0] / 255.0f, kBackground[1] / 255.0f, kBackground[2] / 255.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     // A remote player standing at (x, y), relayed just now; not yet moved there or animated.
@@ -82,31 +74,23 @@ class Drawing : public Folder {
         c.lastupdate = SDL_GetTicks();
         return c;
     }
-    // Whether window pixel (x, y from the bottom) shows c; 16 bits per pixel quantise every channel.
-    ::testing::AssertionResult At(int x, int y, Rgb c) {
-        const tt::Image::Pixel p = window.ReadPixel(x, y);
-        if (std::abs(p.r - c.r) <= 12 && std::abs(p.g - c.g) <= 12 && std::abs(p.b - c.b) <= 12)
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "pixel (" << p.r << "," << p.g << "," << p.b << ") wanted ("
-                                             << c.r << "," << c.g << "," << c.b << ")";
-    }
+    // Whether window pixel (x, y from the bottom) shows c.
+    ::testing::AssertionResult At(int x, int y, Rgba c) { return timg::Near(window.ReadPixel(x, y), c); }
 
     tt::GlWindow window;
 };
 
+// 64 pixels per unit across and 48 up: the picture (the middle 24 of 32 texture columns) spans
+// 320 +- 32, the square 320 +- 42.7; both span 240 +- 32 in height.
 TEST_F(Drawing, TheSquareIsCentredOnThePositionWithThePictureUprightAndItsMarginsClear) {
     draw_character(&avatar);
-    // 64 pixels per unit across and 48 up: the picture (the middle 24 of 32 texture columns)
-    // spans 320 +- 32, the square 320 +- 42.7; both span 240 +- 32 in height.
-    EXPECT_TRUE(At(320, 256, Colour(0, 7, true)));
-    EXPECT_TRUE(At(320, 224, Colour(0, 7, false)));
-    EXPECT_TRUE(At(290, 270, Colour(0, 7, true)));
-    EXPECT_TRUE(At(350, 210, Colour(0, 7, false)));
-    EXPECT_TRUE(At(284, 240, kBackground)); // the transparent side margins of the texture
-    EXPECT_TRUE(At(356, 240, kBackground));
-    EXPECT_TRUE(At(320, 276, kBackground)); // outside the square
-    EXPECT_TRUE(At(320, 204, kBackground));
-    EXPECT_TRUE(At(270, 240, kBackground));
+    const Rgba top = Colour(0, 7, true), bottom = Colour(0, 7, false);
+    const std::tuple<int, int, Rgba> probes[] = {
+        {320, 256, top},         {320, 224, bottom},      {290, 270, top},        {350, 210, bottom},
+        {284, 240, kBackground}, {356, 240, kBackground}, // the transparent side margins of the texture
+        {320, 276, kBackground}, {320, 204, kBackground}, {270, 240, kBackground}}; // outside the square
+    for (const auto& [x, y, c] : probes)
+        EXPECT_TRUE(At(x, y, c)) << x << "," << y;
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
 }
 
@@ -123,18 +107,6 @@ TEST_F(Drawing, EverySetAndPictureIsCutFromItsPlaceInTheSheet) {
         }
 }
 
-TEST_F(Drawing, RemotePlayersAppearWhereRelayedUnderTheAvatarAndUnknownSetsAsSetZero) {
-    clients.push_back(Remote(12, 6, 1, 1)); // two units right, one up: pixel (448, 288)
-    clients.push_back(Remote(10, 5, 1, 3)); // under the avatar
-    clients.push_back(Remote(7, 5, 57, 2)); // no such set: drawn with set 0
-    draw_character_vector();
-    EXPECT_TRUE(At(448, 300, Colour(1, 4, true)));
-    EXPECT_TRUE(At(320, 250, Colour(1, 10, true)));
-    EXPECT_TRUE(At(128, 250, Colour(0, 7, true)));
-    draw_character(&avatar);
-    EXPECT_TRUE(At(320, 250, Colour(0, 7, true)));
-}
-
 // The real frame: remote players in roster order whatever map their records name, the avatar
 // last. The camera looks 1.25 units below the avatar, so (10, 5) is pixel (320, 300).
 TEST_F(Drawing, TheFrameDrawsEveryRemotePlayerInRosterOrderThenTheAvatarOverThem) {
@@ -144,30 +116,29 @@ TEST_F(Drawing, TheFrameDrawsEveryRemotePlayerInRosterOrderThenTheAvatarOverThem
     clients.push_back(Remote(12, 6, 2, 1));
     clients.push_back(Remote(7, 5, 3, 2));
     clients.back().map = "elsewhere.map";
+    clients.push_back(Remote(7, 3, 57, 3)); // no such set: drawn with set 0
     glLoadIdentity();
     DrawWorld();
     EXPECT_TRUE(At(320, 310, Colour(0, 7, true))) << "the avatar over the remote player";
     EXPECT_TRUE(At(448, 358, Colour(2, 4, true))) << "the later record over the earlier";
     EXPECT_TRUE(At(128, 310, Colour(3, 7, true))) << "a remote player on another map";
+    EXPECT_TRUE(At(128, 214, Colour(0, 10, true))) << "an unknown set";
 }
 
 using SheetRefusal = Folder;
 
 TEST_F(SheetRefusal, ACharacterOutsideTheSheetEndsTheGameWithInvalidCharacter) {
-    struct Case {
-        int columns, extraw, character;
-    };
-    for (const Case& k : {Case{2, 0, 4}, Case{2, 0, -1}}) { // 144 by 256
-        WriteSheet(dir + "/small.tga", k.columns, k.columns, k.extraw);
+    WriteSheet(dir + "/small.tga", 2, 2);
+    for (int character : {4, -1}) {
         EXPECT_EXIT(
             {
                 std::freopen((dir + "/out").c_str(), "w", stdout);
-                CONFIG_CHARACTER = k.character;
+                CONFIG_CHARACTER = character;
                 load_char_set(dir + "/small.tga");
                 std::exit(77); // not reached when the character is refused
             },
             ::testing::ExitedWithCode(0), "");
-        EXPECT_EQ(tt::ReadFile(dir + "/out"), "Invalid character.\n") << k.character;
+        EXPECT_EQ(tt::ReadFile(dir + "/out"), "Invalid character.\n") << character;
     }
 }
 

@@ -1,19 +1,23 @@
 // Small images made by the tests: TGA files and SDL surfaces in the game's byte order (blue, green, red,
-// alpha).
+// alpha), and the colours a window shows.
 #pragma once
 
 #include "tests/support/support.h"
 #include "tools/artgen/tga.h"
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <functional>
 
 namespace timg {
 
 using Rgba = std::array<std::uint8_t, 4>; // red, green, blue, alpha
+
+const Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255}, kWhite{255, 255, 255, 255},
+    kBlack{0, 0, 0, 255};
 
 // An uncompressed TGA header, top row first: image type, size, bits per pixel, and a colour map of
 // maplength 24-bit entries for type 1; alpha bits 8 for 32-bit pixels.
@@ -26,13 +30,15 @@ inline std::string TgaHeader(int type, int w, int h, int bits, int maplength = 0
     return t;
 }
 
-// Writes w by h pixels, top row first, as the generator writes the game's pictures: 32 bits a
-// pixel when alpha, else 24.
-inline void WriteTga(const std::string& path, int w, int h, const std::vector<Rgba>& pixels, bool alpha) {
+// Writes w by h pixels as the generator writes the game's pictures: 32 bits a pixel when alpha, else 24.
+inline void WriteTga(const std::string& path, int w, int h, const std::function<Rgba(int, int)>& pixel,
+                     bool alpha = true) {
     Canvas image(w, h);
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        std::copy(pixels[i].begin(), pixels[i].end(),
-                  image.rgba.begin() + static_cast<std::ptrdiff_t>(i * 4));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const Rgba c = pixel(x, y);
+            std::copy(c.begin(), c.end(), image.At(x, y));
+        }
     tt::WriteFile(path, TgaBytes(image, alpha));
 }
 
@@ -62,7 +68,11 @@ inline Rgba Get(SDL_Surface* s, int x, int y) {
 inline ::testing::AssertionResult Near(const tt::Image::Pixel& p, int r, int g, int b) {
     if (std::abs(p.r - r) <= 9 && std::abs(p.g - g) <= 9 && std::abs(p.b - b) <= 9)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "found (" << p.r << ", " << p.g << ", " << p.b << ")";
+    return ::testing::AssertionFailure() << "found (" << p.r << ", " << p.g << ", " << p.b << ") wanted ("
+                                         << r << ", " << g << ", " << b << ")";
+}
+inline ::testing::AssertionResult Near(const tt::Image::Pixel& p, Rgba c) {
+    return Near(p, c[0], c[1], c[2]);
 }
 
 } // namespace timg

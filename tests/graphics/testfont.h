@@ -1,16 +1,17 @@
 // A font image for drawing tests whose every glyph cell says which glyph it is: cell (m, q) is red
 // m * 16 + 8 and green q * 16 + 8, blue 255 in its top half and 128 in its bottom half (upside-down
-// glyphs show), its four right columns transparent. Decode reads a pixel of it drawn in white (the
-// tests' backgrounds have no blue); Near allows for the rounding of a 16-bit framebuffer.
+// glyphs show), its four right columns transparent. Glyphs are drawn in white over a background
+// without blue, so a pixel's blue tells a glyph from the background.
 #pragma once
 
 #include "graphics/text.h"
-#include "tests/support/support.h"
+#include "tests/graphics/imagefile.h"
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cstdint>
-#include <cstdlib>
+#include <tuple>
 #include <vector>
 
 namespace testfont {
@@ -26,30 +27,54 @@ inline GLuint UploadRgba(int width, int height, const std::vector<std::uint8_t>&
     return texture;
 }
 
-// Makes the coded font as fonttexture and builds the glyph lists.
-inline void MakeCodedFont() {
-    std::vector<std::uint8_t> rgba(256 * 256 * 4, 0);
-    for (int y = 0; y < 256; y++)
-        for (int x = 0; x < 256; x++)
-            if (x % 16 < 12) {
-                std::uint8_t* p = &rgba[std::size_t(y * 256 + x) * 4];
-                p[0] = std::uint8_t(x / 16 * 16 + 8), p[1] = std::uint8_t(y / 16 * 16 + 8);
-                p[2] = y % 16 < 8 ? 255 : 128, p[3] = 255;
-            }
-    fonttexture = UploadRgba(256, 256, rgba);
-    BuildFont();
+// What drawing text or the chat panel must leave as it found it: both matrices and the matrix mode,
+// the depth test, depth writes and blending.
+inline auto GlState() {
+    std::array<GLfloat, 32> matrices{};
+    glGetFloatv(GL_PROJECTION_MATRIX, matrices.data());
+    glGetFloatv(GL_MODELVIEW_MATRIX, matrices.data() + 16);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    GLboolean depthwrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthwrites);
+    return std::tuple(matrices, mode, glIsEnabled(GL_DEPTH_TEST), depthwrites, glIsEnabled(GL_BLEND));
 }
 
-struct Seen {
-    int glyph;
-    bool top;
-}; // glyph -1: none
-inline Seen Decode(tt::Image::Pixel p) {
-    return {p.b < 64 ? -1 : p.g / 16 * 16 + p.r / 16, p.b > 191};
+// The current colour, which the next frame's drawing starts from.
+inline std::array<GLfloat, 4> CurrentColour() {
+    std::array<GLfloat, 4> colour{};
+    glGetFloatv(GL_CURRENT_COLOR, colour.data());
+    return colour;
 }
 
-inline bool Near(tt::Image::Pixel p, int r, int g, int b, int tolerance = 10) {
-    return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;
-}
+constexpr int kBg[3] = {40, 200, 0};
+
+// A window cleared to kBg with the coded font as fonttexture and its glyph lists built.
+class CodedFont : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::vector<std::uint8_t> rgba(256 * 256 * 4, 0);
+        for (int y = 0; y < 256; y++)
+            for (int x = 0; x < 256; x++)
+                if (x % 16 < 12) {
+                    std::uint8_t* p = &rgba[std::size_t(y * 256 + x) * 4];
+                    p[0] = std::uint8_t(x / 16 * 16 + 8), p[1] = std::uint8_t(y / 16 * 16 + 8);
+                    p[2] = y % 16 < 8 ? 255 : 128, p[3] = 255;
+                }
+        fonttexture = UploadRgba(256, 256, rgba);
+        BuildFont();
+        glClearColor(kBg[0] / 255.0f, kBg[1] / 255.0f, kBg[2] / 255.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    tt::Image::Pixel Px(int x, int y) const { return window.ReadPixel(x, y); }
+    bool IsBackground(int x, int y) const { return timg::Near(Px(x, y), kBg[0], kBg[1], kBg[2]); }
+    // The glyph drawn at window pixel (x, y), -1 for none.
+    int GlyphAt(int x, int y) const {
+        const tt::Image::Pixel p = Px(x, y);
+        return p.b < 64 ? -1 : p.g / 16 * 16 + p.r / 16;
+    }
+
+    tt::GlWindow window;
+};
 
 } // namespace testfont

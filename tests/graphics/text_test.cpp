@@ -1,84 +1,33 @@
 // The bitmap font: which glyph a code draws, where, in what colour, and what glPrint leaves behind.
 #include "tests/graphics/testfont.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
-#include <memory>
 #include <string>
 
 namespace {
 
-TEST(GlyphFor, BothSetsAndSetsAboveOne) {
+// Bytes of 128 and more are negative codes: 255 is -1, 160 is -96, 159 is -97.
+TEST(GlyphFor, BothSetsAndSetsOutsideThem) {
     const struct {
         int code, set, glyph;
-    } cases[] = {
-        {' ', 0, 0},
-        {'A', 0, 33},
-        {'~', 0, 94},
-        {127, 0, 95},
-        {31, 0, -1},
-        {128, 0, -1},
-        {' ', 1, 128},
-        {'H', 1, 168},
-        {127, 1, 223},
-        {0, 1, 96},
-        {31, 1, 127},
-        // Bytes of 128 and more are negative codes: 255 is -1, 160 is -96, 159 is -97.
-        {255, 1, 95},
-        {160, 1, 0},
-        {159, 1, -1},
-        {'H', 5, 168},
-        {0, 2, 96},
-    };
+    } cases[] = {{' ', 0, 0},   {'A', 0, 33},  {'~', 0, 94},  {127, 0, 95}, {31, 0, -1},  {128, 0, -1},
+                 {' ', 1, 128}, {'H', 1, 168}, {127, 1, 223}, {0, 1, 96},   {31, 1, 127}, {255, 1, 95},
+                 {160, 1, 0},   {159, 1, -1},  {'H', 5, 168}, {0, 2, 96},   {'A', -1, 33}};
     for (const auto& c : cases)
         EXPECT_EQ(GlyphFor(static_cast<unsigned char>(c.code), c.set), c.glyph)
             << c.code << " in set " << c.set;
 }
 
-// A black window with the coded font built in it.
-class Font : public ::testing::Test {
+class Font : public testfont::CodedFont {
   protected:
-    void SetUp() override {
-        testfont::MakeCodedFont();
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    }
-    testfont::Seen At(int x, int y) const { return testfont::Decode(window->ReadPixel(x, y)); }
     // The glyph seen in the part of the slot-th pen step that no neighbour overlaps.
-    int GlyphInSlot(int penx, int peny, int slot) const { return At(penx + slot * 10 + 5, peny + 4).glyph; }
-
-    std::unique_ptr<tt::GlWindow> window = std::make_unique<tt::GlWindow>();
+    int GlyphInSlot(int penx, int peny, int slot) const { return GlyphAt(penx + slot * 10 + 5, peny + 4); }
 };
 
-TEST_F(Font, LetterAIsA16By16SquareUprightAtThePen) {
-    glPrint(10, 15, "A", 0, 1, 1, 1);
-    for (int x : {10, 21})
-        for (int y : {15, 30})
-            EXPECT_EQ(At(x, y).glyph, 33) << x << "," << y;
-    EXPECT_FALSE(At(10, 15).top);
-    EXPECT_TRUE(At(10, 30).top);
-    for (auto [x, y] : {std::pair{9, 20}, {15, 14}, {15, 31}})
-        EXPECT_EQ(At(x, y).glyph, -1) << x << "," << y;
-    // The transparent right-hand columns of the cell let the background through.
-    EXPECT_TRUE(testfont::Near(window->ReadPixel(25, 20), 0, 0, 0));
-}
-
-TEST_F(Font, KnownStringInBothSetsAdvancesTenPerCharacter) {
-    const std::string text = "Hello, World~";
-    glPrint(100, 200, text.c_str(), 0, 1, 1, 1);
-    for (std::size_t i = 0; i < text.size(); i++)
-        EXPECT_EQ(GlyphInSlot(100, 200, int(i)), text[i] - 32) << i;
-    EXPECT_EQ(GlyphInSlot(100, 200, int(text.size()) + 1), -1);
-    glPrint(20, 100, "Hi", 5, 1, 1, 1);
-    EXPECT_EQ(GlyphInSlot(20, 100, 0), 168) << "set 5 acts as 1";
-    EXPECT_EQ(GlyphInSlot(20, 100, 1), 201);
-}
-
-// Every byte in both sets, followed by "A": the byte draws GlyphFor's glyph and moves the pen, or
-// draws nothing and leaves the A where the byte would have been.
+// Every byte in every set, followed by "A": the byte draws GlyphFor's glyph and moves the pen ten
+// pixels, or draws nothing and leaves the A where the byte would have been.
 TEST_F(Font, EveryCodeDrawsItsGlyphOrNothing) {
-    for (int set = 0; set <= 1; set++)
+    for (int set : {0, 1, 5, -1})
         for (int code = 1; code < 256; code++) {
             glClear(GL_COLOR_BUFFER_BIT);
             const char text[] = {char(code), 'A', '\0'};
@@ -90,33 +39,27 @@ TEST_F(Font, EveryCodeDrawsItsGlyphOrNothing) {
         }
 }
 
-// The colour tints the glyphs and stays set afterwards, alpha 1; the depth buffer never hides
-// text, and the matrices and depth test are as they were before.
-TEST_F(Font, TintsIgnoresDepthAndRestoresTheState) {
+// One letter: a 16 by 16 square upright at the pen in the tint's colour, the transparent right-hand
+// columns of its cell showing the background, whatever the camera and even where the depth buffer
+// would hide it. The tint stays the current colour, alpha 1; the rest is left as it was.
+TEST_F(Font, ALetterIsATintedSquareUprightAtThePenLeavingTheStateAsItWas) {
     glMatrixMode(GL_MODELVIEW);
     glTranslatef(-3.0f, 2.0f, -10.0f);
     glClearDepth(0.0);
     glClear(GL_DEPTH_BUFFER_BIT);
-    std::array<GLfloat, 32> before{}, after{};
-    glGetFloatv(GL_PROJECTION_MATRIX, before.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, before.data() + 16);
+    const auto before = testfont::GlState();
     glColor4f(0.3f, 0.3f, 0.3f, 0.2f);
     glBindTexture(GL_TEXTURE_2D, 0); // glPrint binds the font itself
 
-    glPrint(10, 15, "A", 0, 1.0f, 0.0f, 0.5f);
-    const tt::Image::Pixel p = window->ReadPixel(12, 17); // cell column 1, bottom half: blue 128
-    EXPECT_TRUE(testfont::Near(p, 1 * 16 + 8, 0, 64)) << p.r << " " << p.g << " " << p.b;
-    std::array<GLfloat, 4> colour{};
-    glGetFloatv(GL_CURRENT_COLOR, colour.data());
-    EXPECT_EQ(colour, (std::array<GLfloat, 4>{1.0f, 0.0f, 0.5f, 1.0f}));
-    glGetFloatv(GL_PROJECTION_MATRIX, after.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, after.data() + 16);
-    EXPECT_EQ(after, before);
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    glPrint(10, 15, "A", 0, 1.0f, 0.5f, 1.0f);
+    // Glyph 33 is cell (1, 2): red 24 and green 40, halved by the tint; blue 255 on top, 128 below.
+    for (int x : {10, 21})
+        for (int y : {15, 30})
+            EXPECT_TRUE(timg::Near(Px(x, y), 24, 20, y > 22 ? 255 : 128)) << x << "," << y;
+    for (auto [x, y] : {std::pair{9, 20}, {15, 14}, {15, 31}, {25, 20}})
+        EXPECT_TRUE(IsBackground(x, y)) << x << "," << y;
+    EXPECT_EQ(testfont::CurrentColour(), (std::array<GLfloat, 4>{1.0f, 0.5f, 1.0f, 1.0f}));
+    EXPECT_EQ(testfont::GlState(), before);
 }
 
 TEST_F(Font, FreeFontDeletesItsListsOnly) {

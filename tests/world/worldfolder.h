@@ -1,34 +1,33 @@
-// A temporary folder holding Tavrel.app/Contents/Resources/ with a small tile set and maps
-// made by the test, made the working directory so the game's relative paths resolve there.
+// A temporary folder holding Tavrel.app/Contents/Resources/ with a small tile set and maps made by
+// the test, made the working directory so the game's relative paths resolve there, and a window to
+// draw the world in.
 #pragma once
 
+#include "core/character.h"
+#include "core/map.h"
+#include "frame/framework.h"
 #include "tests/graphics/imagefile.h"
+#include "world/tiling.h"
+
+#include <GL/gl.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace tworld {
 
-using timg::Rgba;
+using namespace timg;
 
-const Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255}, kWhite{255, 255, 255, 255},
-    kGray{128, 128, 128, 255}, kOrange{255, 128, 0, 255};
+const Rgba kGray{128, 128, 128, 255}, kOrange{255, 128, 0, 255};
 
 // "tiles.tga", 56 by 40: 3 by 2 whole tiles (0 red, 1 green, 2 half-clear blue, 3 clear yellow, 4 white /
 // black over magenta / cyan, 5 gray) and orange strips that no tile may show.
 inline Rgba TileSetPixel(int x, int y) {
-    const Rgba quarters[4] = {kWhite, {0, 0, 0, 255}, {255, 0, 255, 255}, {0, 255, 255, 255}};
+    const Rgba quarters[4] = {kWhite, kBlack, {255, 0, 255, 255}, {0, 255, 255, 255}};
     const Rgba tiles[6] = {kRed, kGreen, {0, 0, 255, 128}, {255, 255, 0, 0}, {}, kGray};
     if (x >= 48 || y >= 32) return kOrange;
     const int index = (y / 16) * 3 + x / 16;
     return index == 4 ? quarters[(y % 16) / 8 * 2 + (x % 16) / 8] : tiles[index];
-}
-
-inline void WriteImage(const std::string& path, int w, int h, Rgba (*pixel)(int, int)) {
-    std::vector<Rgba> pixels;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            pixels.push_back(pixel(x, y));
-    timg::WriteTga(path, w, h, pixels, true);
 }
 
 class WorldFolder : public ::testing::Test {
@@ -39,9 +38,11 @@ class WorldFolder : public ::testing::Test {
         folder_ = dir;
         oldcwd_ = std::filesystem::current_path();
         std::filesystem::current_path(folder_);
-        WriteImage(Resource("tiles.tga"), 56, 40, TileSetPixel);
+        WriteTga(Resource("tiles.tga"), 56, 40, TileSetPixel);
     }
     void TearDown() override {
+        FreeMap();
+        FreeTileSet();
         std::filesystem::current_path(oldcwd_);
         std::filesystem::remove_all(folder_);
     }
@@ -49,7 +50,27 @@ class WorldFolder : public ::testing::Test {
     static void WriteMap(const std::string& name, const std::string& text) {
         tt::WriteFile(Resource(name), text);
     }
+    // Writes the map and makes it the current one.
+    static void Load(const std::string& name, const std::string& text) {
+        WriteMap(name, text);
+        ASSERT_EQ(LoadMap(name), 1) << name;
+    }
+    // One frame of the world with the player at (x, y).
+    static void DrawAt(float x, float y) {
+        avatar.charposx = x;
+        avatar.charposy = y;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        DrawWorld();
+    }
+    // Then window pixels (x, y from the bottom left) and the colours they should show.
+    void ExpectAt(float x, float y, std::initializer_list<std::tuple<int, int, Rgba>> probes) {
+        DrawAt(x, y);
+        for (const auto& [px, py, colour] : probes)
+            EXPECT_TRUE(Near(window_.ReadPixel(px, py), colour)) << "at " << px << ", " << py;
+    }
 
+    tt::GlWindow window_;
     std::filesystem::path folder_, oldcwd_;
 };
 
