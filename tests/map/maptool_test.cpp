@@ -207,6 +207,28 @@ TEST(Tmx, WhatTheGameCantRepresentIsRefusedWithWhereItIs) {
     }
 }
 
+TEST(Tmx, WhatTiledCantHoldIsNotExported) {
+    const std::pair<std::function<void(MapData&)>, const char*> cases[] = {
+        {[](MapData& m) { m.background[1] = 256; }, "the background colour has a value outside 0 to 255"},
+        {[](MapData& m) { m.layer2 = 2; }, "the second-layer flag is 2; write 1 (or 0) first"},
+        {[](MapData& m) { m.ground[6] = -1; }, "ground row 2, column 1 holds -1, which names no tile"},
+        {[](MapData& m) { m.second[7] = -2; },
+         "second layer row 2, column 2 holds -2; write -1 for an empty"},
+        {[](MapData& m) { m.block[19] = -1; }, "block map row 4, column 4 holds -1; write 0 for a free cell"},
+    };
+    for (const auto& [edit, says] : cases) {
+        MapData m = ParseText(Room("b.map", "1.5 2.5"));
+        edit(m);
+        std::string tmx, why;
+        EXPECT_FALSE(maptool::ExportTmx(m, "tiles.tga", 32, 32, "csv", tmx, why)) << says;
+        EXPECT_EQ(why.rfind(says, 0), 0u) << "wanted: " << says << "\ngot: " << why;
+    }
+    MapData off = ParseText(Room("b.map", "1.5 2.5")); // an off second layer's cells are never written
+    off.layer2 = 0, off.second[7] = -2;
+    std::string tmx, why;
+    EXPECT_TRUE(maptool::ExportTmx(off, "tiles.tga", 32, 32, "csv", tmx, why)) << why;
+}
+
 // A new map from Tiled imports as the client reads it: the tile set read from its own file
 // beside the map, tile ids one above the tile indices, the background from the map's colour.
 TEST_F(MapFolder, ANewMapSavedByTiledImportsAsTheClientReadsIt) {
