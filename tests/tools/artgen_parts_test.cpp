@@ -1,7 +1,6 @@
-// The generator's parts on small cases: the tile recipes' footprints, the paint kit's seamless
-// noise and the map checker's refusals.
+// The generator's parts on small cases: the tile recipes' footprints and the map checker's
+// refusals.
 #include "tools/artgen/map_check.h"
-#include "tools/artgen/paint.h"
 #include "tools/artgen/world_maps.h"
 #include "tools/artgen/world_tiles.h"
 #include "core/map.h"
@@ -62,20 +61,6 @@ TEST(TileRecipes, EveryTileTheMapsUseIsDrawnAndGroundIsOpaque) {
             }
         }
     }
-}
-
-// Ground drawn with Smooth joins its own copies, so the noise must repeat every tile exactly.
-TEST(Paint, SmoothNoiseRepeatsEveryTile) {
-    for (const int cell : {4, 8, 16})
-        for (int y = 0; y < TILE_PIXELS; y += 3)
-            for (int x = 0; x < TILE_PIXELS; x += 3) {
-                const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-                const float v = Smooth(fx, fy, cell, 7);
-                EXPECT_GE(v, 0.0f);
-                EXPECT_LT(v, 1.0f);
-                EXPECT_EQ(v, Smooth(fx + TILE_PIXELS, fy, cell, 7)) << cell << " at " << x << "," << y;
-                EXPECT_EQ(v, Smooth(fx, fy - TILE_PIXELS, cell, 7)) << cell << " at " << x << "," << y;
-            }
 }
 
 // Index of cell (col, row), row 0 at the top.
