@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that start tavrel-server with --port 0 on 127.0.0.1.
 # server_port LOG: prints the port the server's log says it listens on; fails after ten seconds
 # without one.
