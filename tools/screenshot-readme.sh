@@ -6,6 +6,7 @@
 # (./tavrel setup installs them).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$here/tools/server-port.sh"
 build=$(cd "${1:-$here/build}" && pwd)
 out=${2:-$here/docs/images/village.png}
 run=$build/run
@@ -38,13 +39,7 @@ xserver() {
 
 "$run/tavrel-server" --bind 127.0.0.1 --port 0 >"$work/server.log" 2>&1 &
 pids+=($!)
-port=""
-for _ in $(seq 100); do
-    port=$(sed -n 's/.*listening on 127\.0\.0\.1 port \([0-9]*\).*/\1/p' "$work/server.log")
-    [ -n "$port" ] && break
-    sleep 0.1
-done
-[ -n "$port" ] || { cat "$work/server.log" >&2; exit 1; }
+port=$(server_port "$work/server.log") || { cat "$work/server.log" >&2; exit 1; }
 
 # player NAME CHARACTER: a client in a folder of its own on an X server of its own, so no window
 # hides another; waits for its login and gives its window the keyboard.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tmap {
@@ -47,6 +48,59 @@ inline std::string Room(const std::string& target, const std::string& arrival) {
            "-1 -1 -1 -1 -1\n-1 -1 1 -1 -1\n-1 -1 -1 -1 -1\n-1 -1 -1 -1 -1\nexits\n"
            "4 1 " +
            arrival + " " + target + "\n";
+}
+
+// A new map as Tiled saves it: its tile set in village.tsx beside it (see kVillageTsx), csv
+// layers, no second layer and no exits, the start as custom properties, the background as the
+// map's colour.
+inline std::string TiledMap(int width, int height, const std::string& startx, const std::string& starty,
+                            const std::string& ground_csv, const std::string& block_csv) {
+    std::string tmx = R"(<?xml version="1.0" encoding="UTF-8"?>
+<map version="1.8" tiledversion="1.8.2" orientation="orthogonal" renderorder="right-down" $SIZE tilewidth="16" tileheight="16" infinite="0" backgroundcolor="#203040" nextlayerid="3" nextobjectid="1">
+ <properties>
+  <property name="startx" type="float" value="$STARTX"/>
+  <property name="starty" type="float" value="$STARTY"/>
+ </properties>
+ <tileset firstgid="1" source="village.tsx"/>
+ <layer id="1" name="ground" $SIZE>
+  <data encoding="csv">
+$GROUND
+</data>
+ </layer>
+ <layer id="2" name="block" $SIZE opacity="0.5">
+  <data encoding="csv">
+$BLOCK
+</data>
+ </layer>
+</map>
+)";
+    const std::string size =
+        "width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) + "\"";
+    const std::pair<std::string, std::string> fills[] = {{"$SIZE", size},
+                                                         {"$STARTX", startx},
+                                                         {"$STARTY", starty},
+                                                         {"$GROUND", ground_csv},
+                                                         {"$BLOCK", block_csv}};
+    for (const auto& [key, value] : fills)
+        for (std::size_t at = tmx.find(key); at != std::string::npos; at = tmx.find(key, at + value.size()))
+            tmx.replace(at, key.size(), value);
+    return tmx;
+}
+
+const char* const kVillageTsx = R"(<?xml version="1.0" encoding="UTF-8"?>
+<tileset version="1.8" tiledversion="1.8.2" name="village" tilewidth="16" tileheight="16" tilecount="192" columns="16">
+ <image source="tiles.tga" width="256" height="192"/>
+</tileset>
+)";
+
+// Runs Tiled from Debian in dir without a display, with a private home and the configuration
+// (extensions) in dir/config: tiled --export-map FORMAT from to, its output on standard output.
+inline std::string TiledExport(const std::string& dir, const std::string& format, const std::string& from,
+                               const std::string& to) {
+    return "cd '" + dir +
+           "' && mkdir -p home && chmod 700 home && HOME=$PWD/home XDG_CONFIG_HOME=$PWD/config "
+           "XDG_RUNTIME_DIR=$PWD/home QT_QPA_PLATFORM=offscreen timeout 60 tiled --export-map " +
+           format + " " + from + " " + to + " 2>&1";
 }
 
 class MapFolder : public ::testing::Test {

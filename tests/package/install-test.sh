@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# The package as a player and a host get it: unpacked into a clean root, the installed server
-# started, the installed launcher started for two users. Checks that the first start writes each
-# user a client.cfg of their own from the login name and says where it is, that a later start
-# keeps it, that the edited file takes the client into the server (window seen, login printed,
-# join logged), and that nothing outside the users' game folders was written before the root is
-# removed again.
+# The package as a player and a host get it, unpacked into a folder (no root rights needed, no
+# real installation disturbed): the installed server, and the installed launcher for two users.
+# Each first start writes a client.cfg of the user's own named from the login and says where;
+# a later start keeps the edited file and plays (window, login, join logged); nothing outside
+# the users' game folders is written.
 #   install-test.sh DEB DISPLAY_FILE
-# The root is a folder, not the machine's /: the test needs no root rights and cannot disturb a
-# real installation or another test on the same machine.
 set -euo pipefail
+source "$(dirname "$0")/../../tools/server-port.sh"
 deb=$1 display=$(cat "$2")
 work=$(mktemp -d /tmp/tavrel-install-test.XXXXXX)
 root=$work/root
@@ -36,13 +34,7 @@ done
 # The installed server, on a port of the system's choosing.
 "$root/usr/games/tavrel-server" --bind 127.0.0.1 --port 0 >"$work/server.log" 2>&1 &
 server_pid=$!
-port=""
-for _ in $(seq 100); do
-    port=$(sed -n 's/.*listening on 127\.0\.0\.1 port \([0-9]*\).*/\1/p' "$work/server.log")
-    [ -n "$port" ] && break
-    sleep 0.1
-done
-[ -n "$port" ] || fail "the installed server did not listen: $(cat "$work/server.log")"
+port=$(server_port "$work/server.log") || fail "the installed server did not listen: $(cat "$work/server.log")"
 
 # (launch HOME USER [DISPLAY]): the installed launcher as a user with nothing of the caller's
 # environment; SDL's X11 driver only, so that without a display the client stops at its window.
@@ -96,16 +88,17 @@ grep -q 'join "annmarie9" 127.0.0.1:' "$work/server.log" || fail "the server did
 grep -qx "port=$port" "$cfg" || fail "the edited client.cfg was not kept"
 [ ! -L "$(dirname "$cfg")/gone.map" ] || fail "a link to a file the package no longer has was kept"
 
-kill -TERM $client_pid
-rc=0
-wait $client_pid || rc=$?
+# (stop PID WHAT): SIGTERM ends it cleanly, with 0.
+stop() {
+    local rc=0
+    kill -TERM "$1"
+    wait "$1" || rc=$?
+    [ $rc -eq 0 ] || fail "$2 ended $rc on SIGTERM, not 0"
+}
+stop $client_pid "the client"
 client_pid=""
-[ $rc -eq 0 ] || fail "the client ended $rc on SIGTERM, not 0"
-kill -TERM $server_pid
-rc=0
-wait $server_pid || rc=$?
+stop $server_pid "the server"
 server_pid=""
-[ $rc -eq 0 ] || fail "the server ended $rc on SIGTERM, not 0"
 
 # Nothing was written into the installed tree, and the users' homes hold only their game folders.
 (cd "$root" && find . -mindepth 1 | sed 's|^\.||' | sort) >"$work/present"

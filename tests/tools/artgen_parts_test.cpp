@@ -1,17 +1,11 @@
-// The generator's parts on small cases: the tile recipes' footprints, the paint kit's seamless
-// noise and open-ended outlines, the TGA and PNG writers, the map checker's refusals, and the
-// icon at every size.
-#include "tools/artgen/icon.h"
+// The generator's parts on small cases: the tile recipes' footprints and the map checker's
+// refusals.
 #include "tools/artgen/map_check.h"
-#include "tools/artgen/paint.h"
-#include "tools/artgen/png.h"
-#include "tools/artgen/tga.h"
 #include "tools/artgen/world_maps.h"
 #include "tools/artgen/world_tiles.h"
 #include "core/map.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <functional>
@@ -66,100 +60,6 @@ TEST(TileRecipes, EveryTileTheMapsUseIsDrawnAndGroundIsOpaque) {
                     << named.name << " second-layer tile " << m.second[i] << " at cell " << i;
             }
         }
-    }
-}
-
-// Ground drawn with Smooth joins its own copies, so the noise must repeat every tile exactly.
-TEST(Paint, SmoothNoiseRepeatsEveryTile) {
-    for (const int cell : {4, 8, 16})
-        for (int y = 0; y < TILE_PIXELS; y += 3)
-            for (int x = 0; x < TILE_PIXELS; x += 3) {
-                const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-                const float v = Smooth(fx, fy, cell, 7);
-                EXPECT_GE(v, 0.0f);
-                EXPECT_LT(v, 1.0f);
-                EXPECT_EQ(v, Smooth(fx + TILE_PIXELS, fy, cell, 7)) << cell << " at " << x << "," << y;
-                EXPECT_EQ(v, Smooth(fx, fy - TILE_PIXELS, cell, 7)) << cell << " at " << x << "," << y;
-            }
-}
-
-// A rail that runs to the canvas edge is outlined above and below but left open at its ends,
-// where it meets the next tile's rail.
-TEST(Paint, OutlineRingsShapesButLeavesEdgesOpen) {
-    Canvas c(4, 5);
-    for (int x = 0; x < 4; ++x)
-        Px(c, x, 2, {200, 100, 50});
-    Outline(c);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 4; ++x) {
-            const int want = (y >= 1 && y <= 3) ? 255 : 0;
-            EXPECT_EQ(Alpha(c, x, y), want) << x << "," << y;
-        }
-    EXPECT_EQ(Get(c, 0, 2).r, 200) << "the rail itself is untouched";
-    EXPECT_LT(Get(c, 0, 1).r, 100) << "the outline is dark";
-}
-
-TEST(TgaWriter, HeaderAndPixelOrder) {
-    Canvas c(2, 1);
-    c.Put(0, 0, 1, 2, 3, 4);
-    c.Put(1, 0, 5, 6, 7, 8);
-    const struct {
-        bool alpha;
-        std::string header_tail, pixels;
-    } cases[] = {
-        {true, std::string("\x02\x00\x01\x00\x20\x28", 6),
-         std::string("\x03\x02\x01\x04\x07\x06\x05\x08", 8)},
-        {false, std::string("\x02\x00\x01\x00\x18\x20", 6), std::string("\x03\x02\x01\x07\x06\x05", 6)},
-    };
-    for (const auto& k : cases) {
-        const std::string t = TgaBytes(c, k.alpha);
-        const std::string footer = std::string(8, '\0') + "TRUEVISION-XFILE." + std::string(1, '\0');
-        ASSERT_EQ(t.size(), 18 + k.pixels.size() + footer.size()) << k.alpha;
-        EXPECT_EQ(t.substr(0, 3), std::string("\0\0\x02", 3));
-        EXPECT_EQ(t.substr(12, 6), k.header_tail) << k.alpha;
-        EXPECT_EQ(t.substr(18, k.pixels.size()), k.pixels) << k.alpha;
-        EXPECT_EQ(t.substr(18 + k.pixels.size()), footer) << k.alpha;
-    }
-}
-
-// What a PNG reader makes of the writer's bytes: the same size and the same RGBA pixels.
-TEST(PngWriter, ReadsBackAsTheCanvas) {
-    Canvas c(3, 2);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x)
-            c.Put(x, y, static_cast<std::uint8_t>(40 * x), static_cast<std::uint8_t>(90 * y), 200,
-                  static_cast<std::uint8_t>(x == 1 ? 0 : 128 + x));
-    const std::string bytes = PngBytes(c);
-    ASSERT_GT(bytes.size(), 8u);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) << image.message;
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) << image.message;
-    EXPECT_EQ(image.width, 3u);
-    EXPECT_EQ(image.height, 2u);
-    EXPECT_TRUE(pixels == c.rgba);
-}
-
-// Every size is drawn for itself: square, (nearly) clear outside the rounded grass, the house opaque in
-// the middle, its roof red above its lit windows.
-TEST(Icon, EverySizeShowsTheHouseOnClearCorners) {
-    for (const int size : kIconSizes) {
-        SCOPED_TRACE("size " + std::to_string(size));
-        const Canvas icon = DrawIcon(size);
-        ASSERT_EQ(icon.width, size);
-        ASSERT_EQ(icon.height, size);
-        for (const auto& corner : {std::make_pair(0, 0), {size - 1, 0}, {0, size - 1}, {size - 1, size - 1}})
-            EXPECT_LT(Alpha(icon, corner.first, corner.second), 32); // at most a trace of the rim
-        const auto at = [&](double x, double y) {
-            return Get(icon, static_cast<int>(x * size), static_cast<int>(y * size));
-        };
-        EXPECT_EQ(Alpha(icon, size / 2, size / 2), 255);
-        const Rgb roof = at(0.5, 0.4), grass = at(0.15, 0.3), window = at(0.32, 0.71);
-        EXPECT_GT(roof.r, roof.g + 60);
-        EXPECT_GT(grass.g, grass.r + 40);
-        EXPECT_GT(window.r + window.g, 350);
     }
 }
 

@@ -5,6 +5,17 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// A straight trunk, columns x0 to x1 and rows y0 to y1: its left edge catches the light.
+void Trunk(Canvas& s, int x0, int x1, int y0, int y1) {
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            Px(s, x, y, Step(kWood, x == x0 ? 3 : (x == x1 ? 1 : 2)));
+}
+
+} // namespace
+
 Canvas RoundTree() {
     Canvas s(32, 48);
     // Trunk with roots; its left side catches the light.
@@ -49,9 +60,7 @@ Canvas RoundTree() {
 
 Canvas PineTree() {
     Canvas s(32, 48);
-    for (int y = 36; y <= 44; ++y)
-        for (int x = 14; x <= 17; ++x)
-            Px(s, x, y, Step(kWood, x == 14 ? 3 : (x == 17 ? 1 : 2)));
+    Trunk(s, 14, 17, 36, 44);
     struct Tier {
         int top, bottom;
         float half;
@@ -81,9 +90,7 @@ Canvas PineTree() {
 
 Canvas SmallTree() {
     Canvas s(16, 32);
-    for (int y = 16; y <= 28; ++y)
-        for (int x = 6; x <= 9; ++x)
-            Px(s, x, y, Step(kWood, x == 6 ? 3 : (x == 9 ? 1 : 2)));
+    Trunk(s, 6, 9, 16, 28);
     Ball(s, 8, 10, 6.5f, 6.5f, kLeaf, 281);
     Ball(s, 5, 13, 4, 4, kLeaf, 283);
     Ball(s, 11, 13, 4, 4, kLeaf, 285);

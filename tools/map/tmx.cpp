@@ -437,21 +437,21 @@ bool ExportTmx(const MapData& m, const std::string& image, int width, int height
     if (m.layer2 != 0 && m.layer2 != 1)
         return (why = "the second-layer flag is " + std::to_string(m.layer2) + "; write 1 (or 0) first"),
                false;
-    for (std::size_t i = 0; i < m.ground.size(); ++i)
-        if (m.ground[i] < 0)
-            return (why = cellname("ground", i) + " holds " + std::to_string(m.ground[i]) +
-                          ", which names no tile"),
-                   false;
-    for (std::size_t i = 0; m.layer2 && i < m.second.size(); ++i)
-        if (m.second[i] < -1)
-            return (why = cellname("second layer", i) + " holds " + std::to_string(m.second[i]) +
-                          "; write -1 for an empty cell"),
-                   false;
-    for (std::size_t i = 0; i < m.block.size(); ++i)
-        if (m.block[i] < 0)
-            return (why = cellname("block map", i) + " holds " + std::to_string(m.block[i]) +
-                          "; write 0 for a free cell"),
-                   false;
+    static const std::vector<int> none; // a second layer that is off is not written
+    const struct {
+        const std::vector<int>& cells;
+        const char* layer;
+        int lowest;
+        const char* fix;
+    } grids[] = {
+        {m.ground, "ground", 0, ", which names no tile"},
+        {m.layer2 ? m.second : none, "second layer", -1, "; write -1 for an empty cell"},
+        {m.block, "block map", 0, "; write 0 for a free cell"},
+    };
+    for (const auto& g : grids)
+        for (std::size_t i = 0; i < g.cells.size(); ++i)
+            if (g.cells[i] < g.lowest)
+                return (why = cellname(g.layer, i) + " holds " + std::to_string(g.cells[i]) + g.fix), false;
 
     pugi::xml_document doc;
     pugi::xml_node decl = doc.append_child(pugi::node_declaration);
