@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <sstream>
 
 namespace {
@@ -17,6 +18,7 @@ class Bot {
   public:
     Bot(int port, const std::string& name, const std::vector<std::string>& extra)
         : trace_(testing::TempDir() + "bot-" + name + ".trace") {
+        std::remove(trace_.c_str()); // a trace of an earlier run must not count
         std::vector<std::string> argv{TAVREL_BOT_BIN, "--port", std::to_string(port), "--name", name};
         for (const char* more :
              {"--duration", "0", "--maps", TAVREL_SOURCE_DIR "/resources/", "--chat-every", "0"})
