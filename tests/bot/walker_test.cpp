@@ -14,26 +14,20 @@
 
 namespace {
 
-const std::string MAPS = std::string(TAVREL_SOURCE_DIR) + "/resources/";
-
-class BotWalking : public ::testing::TestWithParam<std::tuple<double, std::uint32_t>> {
-  protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(world_.Load(MAPS, error)) << error;
-        ASSERT_EQ(world_.size(), 3u);
-    }
-    BotWorld world_;
-};
+class BotWalking : public ::testing::TestWithParam<std::tuple<double, std::uint32_t>> {};
 
 // Ten simulated minutes per turn length and seed, checked turn by turn; the second seed chats too.
 TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
     const auto [turnms, seed] = GetParam();
+    BotWorld world;
+    std::string error;
+    ASSERT_TRUE(world.Load(TAVREL_SOURCE_DIR "/resources/", error)) << error;
+    ASSERT_EQ(world.size(), 3u);
     BotBehaviour how;
     how.exitchance = 0.5f;
     how.chatmean = seed == 2 ? 1000.0f : 0.0f;
-    BotPlayer bot(world_, "Ann", 3, seed, how, 0);
-    const MapData& start = world_.Find(START_MAP)->data;
+    BotPlayer bot(world, "Ann", 3, seed, how, 0);
+    const MapData& start = world.Find(START_MAP)->data;
     std::set<std::string> visited{START_MAP};
     double lastreport = 0;
     int reports = 0, exits = 0, chats = 0;
@@ -44,7 +38,7 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
         out.clear();
         bot.Turn(now, out);
         const character& after = bot.record();
-        const BotMap* level = world_.Find(after.map);
+        const BotMap* level = world.Find(after.map);
         ASSERT_NE(level, nullptr);
         ASSERT_FALSE(FeetBlocked(level->data, after.charposx, after.charposy))
             << "at " << after.charposx << ", " << after.charposy << " on " << after.map << " at " << now;
