@@ -26,14 +26,15 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
     BotBehaviour how;
     how.exitchance = 0.5f;
     how.chatmean = seed == 2 ? 1000.0f : 0.0f;
-    BotPlayer bot(world, "Ann", 3, seed, how, 0);
+    const double t0 = 1000; // logged in at some tick count, not at 0
+    BotPlayer bot(world, "Ann", 3, seed, how, t0);
     const MapData& start = world.Find(START_MAP)->data;
     std::set<std::string> visited{START_MAP};
     double lastreport = 0;
     int reports = 0, exits = 0, chats = 0;
     float walked = 0;
     std::vector<std::string> out;
-    for (double now = turnms; now < 600000; now += turnms) {
+    for (double now = t0 + turnms; now < t0 + 600000; now += turnms) {
         const character before = bot.record();
         out.clear();
         bot.Turn(now, out);
