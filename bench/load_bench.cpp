@@ -12,6 +12,8 @@
 // pairs on the same node and on different nodes (x-p50, x-p99); cpu% and RSS are the nodes' sum.
 // With --check (the CI test) the exit code is 1 when tavrel-server lost a delivery, dropped a
 // reading client, or its p99 passed --max-p99-ms.
+#include "wire/protocol.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -337,10 +339,7 @@ Result Drive(const std::vector<int>& ports, const std::vector<pid_t>& pid, int c
             p.in.append(chunk.data(), static_cast<std::size_t>(k));
             std::size_t at = 0;
             while (p.in.size() - at >= 4) {
-                const auto byte = [&](std::size_t b) {
-                    return static_cast<std::uint32_t>(static_cast<unsigned char>(p.in[at + b]));
-                };
-                const std::uint32_t len = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+                const std::uint32_t len = ReadFrameLength(p.in.data() + at);
                 if (p.in.size() - at - 4 < len) break;
                 const char* body = p.in.data() + at + 4;
                 at += 4 + len;

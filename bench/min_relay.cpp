@@ -3,6 +3,8 @@
 // limits, no validation, no chat and no removals. Not a server to play on.
 //
 // min_relay [port]: listens on 127.0.0.1 (port 0 picks one), prints "port N", runs until killed.
+#include "wire/protocol.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -154,10 +156,7 @@ int main(int argc, char** argv) {
             c.in.append(chunk.data(), static_cast<std::size_t>(got));
             std::size_t at = 0;
             while (c.in.size() - at >= 4) {
-                const auto byte = [&](std::size_t k) {
-                    return static_cast<std::uint32_t>(static_cast<unsigned char>(c.in[at + k]));
-                };
-                const std::uint32_t body = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+                const std::uint32_t body = ReadFrameLength(c.in.data() + at);
                 if (c.in.size() - at - 4 < body) break;
                 const std::string_view frame(c.in.data() + at, 4 + body);
                 if (c.loggedIn) {

@@ -74,20 +74,14 @@ OptionsResult ParseOptions(const std::vector<std::string>& args, ServerOptions& 
                 return OptionsResult::Error;
             }
             options.port = static_cast<int>(number);
-        } else if (name == "--max-clients") {
+        } else if (name == "--max-clients" || name == "--max-per-address") {
             if (!ReadNumber(value, 1, static_cast<long>(MAX_MAX_CLIENTS), number)) {
-                error = "--max-clients takes a number from 1 to " + std::to_string(MAX_MAX_CLIENTS) +
-                        ", not \"" + value + "\"";
+                error = name + " takes a number from 1 to " + std::to_string(MAX_MAX_CLIENTS) + ", not \"" +
+                        value + "\"";
                 return OptionsResult::Error;
             }
-            options.maxClients = static_cast<std::size_t>(number);
-        } else if (name == "--max-per-address") {
-            if (!ReadNumber(value, 1, static_cast<long>(MAX_MAX_CLIENTS), number)) {
-                error = "--max-per-address takes a number from 1 to " + std::to_string(MAX_MAX_CLIENTS) +
-                        ", not \"" + value + "\"";
-                return OptionsResult::Error;
-            }
-            options.maxPerAddress = static_cast<std::size_t>(number);
+            (name == "--max-clients" ? options.maxClients : options.maxPerAddress) =
+                static_cast<std::size_t>(number);
         } else {
             if (!ReadNumber(value, 1, MAX_TIMEOUT_MS, number)) {
                 error = name + " takes milliseconds from 1 to " + std::to_string(MAX_TIMEOUT_MS) +

@@ -26,10 +26,10 @@ TEST(Options, DefaultsBothSpellingsAndRefusals) {
         Words("--port 65535 --bind=127.0.0.1 --max-clients 3 --login-timeout-ms=200 "
               "--frame-timeout-ms 300 --stall-timeout-ms=400 --max-per-address=4 --idle-timeout-ms 500");
     ASSERT_EQ(ParseOptions(all, o, error), OptionsResult::Run) << error;
-    EXPECT_EQ(std::tuple(o.port, o.bind, o.maxClients, o.loginTimeout, o.frameTimeout, o.stallTimeout),
-              std::tuple(65535, std::string("127.0.0.1"), std::size_t(3), milliseconds(200),
-                         milliseconds(300), milliseconds(400)));
-    EXPECT_EQ(std::tuple(o.maxPerAddress, o.idleTimeout), std::tuple(std::size_t(4), milliseconds(500)));
+    EXPECT_EQ(std::tuple(o.port, o.bind, o.maxClients, o.maxPerAddress, o.loginTimeout, o.frameTimeout,
+                         o.stallTimeout, o.idleTimeout),
+              std::tuple(65535, std::string("127.0.0.1"), std::size_t(3), std::size_t(4), milliseconds(200),
+                         milliseconds(300), milliseconds(400), milliseconds(500)));
     EXPECT_EQ(ParseOptions({"--port", "1", "--help"}, o, error), OptionsResult::Help);
     // One refused command line a comma.
     std::istringstream bad("--port,--port 65536,--port -1,--port 80x,--max-clients 0,--max-clients 20000,"

@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <csignal>
 #include <deque>
@@ -68,19 +67,14 @@ class ScriptedPlayer {
     bool SendPosition(const std::string& nick, float x, float y, const std::string& map) {
         return SendRaw(EncodeFrame(BuildPositionMessage(nick, x, y, 2, 1, 0, 1, map)));
     }
-    // The next frame's whole body (zero bytes included); nullopt after timeout or close.
-    std::optional<std::string> NextBody(Millis timeout) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!cv_.wait_for(lock, timeout, [this] { return !bodies_.empty(); })) return std::nullopt;
-        std::string body = std::move(bodies_.front());
-        bodies_.pop_front();
-        return body;
-    }
-    // The next frame's text, as a client reads it (up to the first zero byte).
+    // The next frame's text, as a client reads it (up to the first zero byte); nullopt after
+    // timeout or close.
     std::optional<std::string> Next(Millis timeout = 3s) {
-        const std::optional<std::string> body = NextBody(timeout);
-        if (!body) return std::nullopt;
-        return body->substr(0, body->find('\0'));
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!cv_.wait_for(lock, timeout, [this] { return !texts_.empty(); })) return std::nullopt;
+        std::string text = std::move(texts_.front());
+        texts_.pop_front();
+        return text;
     }
     // Every frame text that arrives until nothing has come for quiet.
     std::vector<std::string> Drain(Millis quiet = 300ms) {
@@ -89,17 +83,9 @@ class ScriptedPlayer {
             texts.push_back(*text);
         return texts;
     }
-    // The server closed the connection within timeout (frames before the close are dropped).
+    // The server closed the connection within timeout (a reading player only; frames before the
+    // close are dropped).
     bool WaitClosed(Millis timeout) {
-        if (!reader_.joinable()) { // not reading: look for the end of the stream directly
-            return Eventually(
-                [this] {
-                    char buf[4096];
-                    const ssize_t n = recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
-                    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
-                },
-                timeout);
-        }
         std::unique_lock<std::mutex> lock(mutex_);
         return cv_.wait_for(lock, timeout, [this] { return closed_; });
     }
@@ -107,23 +93,19 @@ class ScriptedPlayer {
   private:
     void ReadLoop() {
         std::string buffer;
+        char chunk[65536];
         while (!stop_) {
             pollfd p{fd_, POLLIN, 0};
             if (poll(&p, 1, 20) <= 0) continue;
-            char chunk[65536];
             const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
             if (n <= 0) break;
             buffer.append(chunk, static_cast<std::size_t>(n));
             std::size_t at = 0;
-            while (buffer.size() - at >= 4) {
-                const std::uint32_t len = ReadFrameLength(buffer.data() + at);
-                if (buffer.size() - at - 4 < len) break;
-                std::lock_guard<std::mutex> lock(mutex_);
-                bodies_.push_back(buffer.substr(at + 4, len));
-                at += 4 + len;
-                cv_.notify_all();
-            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (std::string text; CutFrameAt(buffer, at, text) == FrameStatus::Complete;)
+                texts_.push_back(std::move(text));
             buffer.erase(0, at);
+            cv_.notify_all();
         }
         std::lock_guard<std::mutex> lock(mutex_);
         closed_ = true;
@@ -136,7 +118,7 @@ class ScriptedPlayer {
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<std::string> bodies_;
+    std::deque<std::string> texts_;
     bool closed_ = false;
 };
 
