@@ -5,14 +5,8 @@
 
 #include <string>
 
-namespace {
-
-class ChatBuffer : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        FlushBuffer();
-        SetNickName("");
-    }
+struct ChatBuffer : ::testing::Test {
+    void SetUp() override { FlushBuffer(); }
     static void Type(const std::string& text) {
         for (char c : text)
             AddToBuffer(c);
@@ -42,18 +36,22 @@ TEST_F(ChatBuffer, BackspaceAndTheRefusedCharacters) {
     EXPECT_EQ(chatstring, "");
     EXPECT_EQ(chatbuffer[0], "Bob: hi");
     // Only the bar and the zero character are refused: either would cut the line short on the wire.
-    Type("a|b||c\x01\x1f\x7fx");
-    AddToBuffer('\0');
+    Type(std::string("a|b||c\x01\x1f\x7fx\0", 11));
     BackOne();
     AddToBuffer('d');
     EXPECT_EQ(chatstring, "abc\x01\x1f\x7f"
                           "d");
 }
 
-TEST_F(ChatBuffer, SixLinesScrollTheOldestOutAndFlushEmptiesAllButName) {
-    for (const char* line : {"one", "two", "three", "four", "five", "six"})
+// Six lines scroll the oldest out; a relayed line longer than the panel shows is kept only as far
+// as it shows. Flushing empties the line and the log but keeps the name.
+TEST_F(ChatBuffer, LogScrollsKeepsWhatALineCanShowAndFlushEmptiesAllButName) {
+    const std::string shown(CHAT_LOG_LINE_CHARS, 'x'), huge = "Ann: " + std::string(60000, 'z');
+    for (const std::string& line :
+         {std::string("one"), shown, shown + "y", huge, std::string("five"), std::string("six")})
         WriteMessage(line);
-    const char* expected[CHAT_LOG_LINES] = {"six", "five", "four", "three", "two"};
+    const std::string expected[CHAT_LOG_LINES] = {"six", "five", huge.substr(0, CHAT_LOG_LINE_CHARS), shown,
+                                                  shown};
     for (int i = 0; i < CHAT_LOG_LINES; i++)
         EXPECT_EQ(chatbuffer[i], expected[i]) << "line " << i;
 
@@ -65,16 +63,3 @@ TEST_F(ChatBuffer, SixLinesScrollTheOldestOutAndFlushEmptiesAllButName) {
         EXPECT_EQ(line, "");
     EXPECT_EQ(GetNickName(), "Ann");
 }
-
-// A relayed line longer than the panel shows is kept only as far as it shows.
-TEST_F(ChatBuffer, LogLinesKeepWhatALogLineCanShow) {
-    const std::string shown(CHAT_LOG_LINE_CHARS, 'x');
-    for (const std::string& line : {shown, shown + "y", std::string("Ann: ") + std::string(60000, 'z')}) {
-        WriteMessage(line);
-        EXPECT_EQ(chatbuffer[0], line.substr(0, CHAT_LOG_LINE_CHARS));
-    }
-    WriteMessage("short");
-    EXPECT_EQ(chatbuffer[0], "short");
-}
-
-} // namespace
