@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 // Delivers stream in segments of the given sizes (the last repeats), one segment per turn while the
-// pump wants bytes, and runs turns until everything is handled; the texts handled, in order, and the
-// most bytes the buffer held.
+// pump wants bytes, and runs turns until everything is handled or a turn finds an impossible length;
+// the texts handled, in order, and the most bytes the buffer held.
 static std::vector<std::string> Pump(const std::string& stream, std::vector<std::size_t> sizes, int perturn,
                                      std::size_t* largest = nullptr) {
     InboundBuffer in;
@@ -19,7 +19,10 @@ static std::vector<std::string> Pump(const std::string& stream, std::vector<std:
         if (largest) *largest = std::max(*largest, in.bytes.size());
         const InboundTurn result =
             CutInboundFrames(in, perturn, [&](const std::string& text) { handled.push_back(text); });
-        EXPECT_NE(result.stopped, FrameStatus::Invalid);
+        if (result.stopped == FrameStatus::Invalid) {
+            handled.push_back("invalid after " + std::to_string(result.handled));
+            break;
+        }
     }
     return handled;
 }
@@ -57,11 +60,7 @@ TEST(Inbound, AFloodOfSmallFramesKeepsTheBufferUnderTwoReceivesAndLosesNothing) 
 }
 
 TEST(Inbound, AnImpossibleLengthStopsTheTurnAndIsReported) {
-    InboundBuffer in;
-    const std::string good = EncodeFrame("1|Ann|hi"), stream = good + std::string(4, '\0') + good;
-    InboundAppend(in, stream.data(), stream.size());
-    std::vector<std::string> handled;
-    const InboundTurn result = CutInboundFrames(in, 256, [&](const std::string& t) { handled.push_back(t); });
-    EXPECT_EQ(std::pair(result.stopped, result.handled), std::pair(FrameStatus::Invalid, 1));
-    EXPECT_EQ(handled, std::vector<std::string>{"1|Ann|hi"});
+    const std::string good = EncodeFrame("1|Ann|hi");
+    EXPECT_EQ(Pump(good + std::string(4, '\0') + good, {100}, 256),
+              (std::vector<std::string>{"1|Ann|hi", "invalid after 1"}));
 }

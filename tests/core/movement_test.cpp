@@ -19,33 +19,21 @@ struct Walker {
     }
 };
 
-// However the second is cut into turns, a slow one too, it walks 2.5 units along each axis.
-TEST(Walking, OneSecondOfWAMovesTwoAndAHalfUnitsUpAndLeftAtAnyFrameRate) {
-    for (int steps : {1, 7, 60, 200}) {
-        Walker w;
-        for (int i = 0; i < steps; ++i)
-            w.Turn("wa", 1000.0f / static_cast<float>(steps));
-        EXPECT_NEAR(w.me.charposx, -2.5f, 1e-4f) << steps << " steps";
-        EXPECT_NEAR(w.me.charposy, 2.5f, 1e-4f) << steps << " steps";
-    }
-}
-
-// Of two opposite keys the later in WSAD sets the direction; with no key the direction stays.
-TEST(Walking, KeysMoveFullSpeedPerAxisAndSetDirection) {
-    const struct {
-        const char* keys;
-        float dx, dy;
-        int direction, walking;
-    } cases[] = {{"w", 0, 0.25f, 0, 1}, {"s", 0, -0.25f, 2, 1},     {"a", -0.25f, 0, 3, 1},
-                 {"d", 0.25f, 0, 1, 1}, {"wd", 0.25f, 0.25f, 1, 1}, {"sa", -0.25f, -0.25f, 3, 1},
-                 {"ws", 0, 0, 2, 1},    {"ad", 0, 0, 1, 1},         {"", 0, 0, 3, 0}};
-    for (const auto& c : cases) {
+// A second of keys walks 2.5 units along each axis however it is cut into turns, a slow one too. Of two
+// opposite keys the later in WSAD sets the direction; with no key the direction stays.
+TEST(Walking, KeysMoveFullSpeedPerAxisAtAnyFrameRateAndSetDirection) {
+    const std::tuple<const char*, int, float, float, int, int> cases[] = {
+        {"w", 1, 0, 2.5f, 0, 1},   {"s", 7, 0, -2.5f, 2, 1},    {"a", 60, -2.5f, 0, 3, 1},
+        {"d", 200, 2.5f, 0, 1, 1}, {"wd", 7, 2.5f, 2.5f, 1, 1}, {"sa", 1, -2.5f, -2.5f, 3, 1},
+        {"ws", 60, 0, 0, 2, 1},    {"ad", 200, 0, 0, 1, 1},     {"", 7, 0, 0, 3, 0}};
+    for (const auto& [keys, turns, dx, dy, direction, walking] : cases) {
         Walker w;
         w.me.direction = 3;
-        w.Turn(c.keys, 100);
-        EXPECT_NEAR(w.me.charposx, c.dx, 1e-6f) << c.keys;
-        EXPECT_NEAR(w.me.charposy, c.dy, 1e-6f) << c.keys;
-        EXPECT_EQ(std::pair(w.me.direction, w.me.walking), std::pair(c.direction, c.walking)) << c.keys;
+        for (int i = 0; i < turns; ++i)
+            w.Turn(keys, 1000.0f / static_cast<float>(turns));
+        EXPECT_NEAR(w.me.charposx, dx, 1e-5f) << keys << " in " << turns << " turns";
+        EXPECT_NEAR(w.me.charposy, dy, 1e-5f) << keys << " in " << turns << " turns";
+        EXPECT_EQ(std::pair(w.me.direction, w.me.walking), std::pair(direction, walking)) << keys;
     }
 }
 
@@ -82,20 +70,20 @@ TEST(Walls, ASlowTurnCannotStepOverAOneCellWall) {
     }
 }
 
-TEST(Reports, StartingTurningAndStoppingEachReportTheNewPositionInThatTurn) {
+// The start-up time counts towards the first report; starting, turning and stopping are each
+// reported in their turn with the state after it, and the turn animates too.
+TEST(Reports, StartingTurningAndStoppingEachReportTheNewStateInThatTurn) {
+    const auto state = [](const character& c) {
+        return std::tuple(c.charposx, c.charposy, c.direction, c.walking);
+    };
     Walker w;
-    w.me.charposx = 2;
-    EXPECT_TRUE(w.Turn("", 600)); // the start-up time counts towards the first report
-    EXPECT_TRUE(w.Turn("d", 100));
-    EXPECT_FLOAT_EQ(w.sent.back().charposx, 2.25f);
-    EXPECT_EQ(w.me.currenttexture, 5); // the turn animates too: facing right, the next frame at once
-    EXPECT_FALSE(w.Turn("d", 16));
-    EXPECT_TRUE(w.Turn("w", 16));
-    EXPECT_EQ(w.sent.back().direction, 0);
-    EXPECT_FALSE(w.Turn("w", 16));
-    EXPECT_TRUE(w.Turn("", 16)); // letting go is told at once
-    EXPECT_EQ(w.sent.back().walking, 0);
-    EXPECT_FALSE(w.Turn("", 16));
+    EXPECT_TRUE(w.Turn("", 600));
+    for (const char* keys : {"d", "w", ""}) {
+        EXPECT_TRUE(w.Turn(keys, 100)) << keys;
+        EXPECT_EQ(state(w.sent.back()), state(w.me)) << keys;
+        EXPECT_FALSE(w.Turn(keys, 16)) << keys;
+    }
+    EXPECT_EQ(w.me.currenttexture, 1); // standing, facing up
 }
 
 // Standing, then walking straight from turn 52: 17 turns of 30 ms reach 510, and the 10 ms excess is

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
-// The roster of a player named Bob.
 struct Roster : ::testing::Test {
     std::vector<character> roster;
     std::optional<std::string> Apply(const std::string& message, std::uint32_t now = 1) {
