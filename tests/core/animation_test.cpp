@@ -4,8 +4,7 @@
 
 #include <cmath>
 
-// Standing shows the middle picture of its direction, or down for an unknown direction.
-TEST(Animation, StandingShowsTheMiddlePictureOfItsDirection) {
+TEST(Animation, StandingShowsTheMiddlePictureWalkingTheNextEvery150Ms) {
     for (const auto& [direction, picture] : {std::pair{0, 1}, {1, 4}, {2, 7}, {3, 10}, {9, 7}, {-5, 7}}) {
         character c;
         c.direction = direction;
@@ -13,9 +12,6 @@ TEST(Animation, StandingShowsTheMiddlePictureOfItsDirection) {
         animate_character_by(&c, 16);
         EXPECT_EQ(c.currenttexture, picture) << "direction " << direction;
     }
-}
-
-TEST(Animation, WalkingShowsTheNextFrameAtOnceThenOneEvery150MsDroppingTheExcess) {
     character c;
     c.direction = 2;
     animate_character_by(&c, 16);
@@ -28,9 +24,8 @@ TEST(Animation, WalkingShowsTheNextFrameAtOnceThenOneEvery150MsDroppingTheExcess
     EXPECT_EQ(shown, (std::vector<int>{8, 8, 8, 6, 6, 7, 8, 8}));
 }
 
-// Reported at (x, 5) at time `at`, last drawn at (42, 42): walkers move on from the report at the
-// common speed; blocked or standing ones stay where reported; records too old or with a position
-// that is not a number stay where they were drawn.
+// Reported at (x, 5) at time `at`, last drawn at (42, 42); a record too old or with a position that
+// is not a number stays where it was drawn.
 TEST(Extrapolation, WalkersMoveOnAtTheCommonSpeed) {
     const std::tuple<float, std::uint32_t, std::uint32_t, int, int, int, float, float> cases[] = {
         {10, 1000, 1200, 0, 1, 0, 10, 5.5f},   {10, 1000, 1200, 1, 1, 0, 10.5f, 5},

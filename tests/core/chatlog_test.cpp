@@ -8,8 +8,7 @@ static void Type(const std::string& text) {
 }
 
 // The line takes a character while it is at most 58 minus the name's length long. Only the bar and
-// the zero character are refused, since either would cut the line short on the wire, and they use up
-// no room; after a full line, Backspace makes room for exactly one more.
+// the zero character are refused: either would cut the line short on the wire.
 TEST(ChatLine, LengthDependsOnTheNicknameAndOnlyTheBarAndZeroAreRefused) {
     for (auto [nick, longest] : {std::pair{"", 59u}, {"Anna", 55u}, {"Ninechars", 50u}}) {
         FlushBuffer();
@@ -31,8 +30,7 @@ TEST(ChatLine, LengthDependsOnTheNicknameAndOnlyTheBarAndZeroAreRefused) {
                           "d");
 }
 
-// Six lines scroll the oldest out; a relayed line longer than the panel shows is kept only as far
-// as it shows. Flushing empties the line and the log but keeps the name.
+// A relayed line longer than the panel shows is kept only as far as it shows.
 TEST(ChatLog, ScrollsKeepsWhatALineCanShowAndFlushEmptiesAllButName) {
     const std::string shown(CHAT_LOG_LINE_CHARS, 'x'), huge = "Ann: " + std::string(60000, 'z');
     for (const std::string& line :

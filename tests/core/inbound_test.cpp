@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-// Delivers stream in segments of the given sizes (the last repeats), one segment per turn while the
-// pump wants bytes, and runs turns until everything is handled or a turn finds an impossible length;
-// the texts handled, in order, and the most bytes the buffer held.
+// Delivers stream in segments of the given sizes (the last repeats) while the pump wants bytes, until
+// all is handled or a length is impossible; the texts handled, in order, and the most bytes held.
 static std::vector<std::string> Pump(const std::string& stream, std::vector<std::size_t> sizes, int perturn,
                                      std::size_t* largest = nullptr) {
     InboundBuffer in;

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <sstream>
 
-// 4 by 3 with a second layer and one exit.
 static const char* const kExample =
     "Tavrel.app/Contents/Resources/tiles.tga\n4\n3\n1.5\n2.5\n1\n1\n0 0 64\n\n1 2 3 4\n5 6 7 8\n9 10 11 12\n"
     "separator\n1 1 1 1\n1 0 0 0\n1 1 0 1\nseparator\n-1 -1 -1 -1\n-1 7 -1 -1\n-1 -1 -1 3\nseparator\n"
@@ -21,7 +20,6 @@ static MapData Parse(const std::string& text) {
     return data;
 }
 
-// A header for a w by h map; rows and the rest follow.
 static std::string Header(const std::string& w, const std::string& h, const std::string& second = "0",
                           const std::string& count = "0") {
     return "tiles.tga\n" + w + "\n" + h + "\n0\n0\n" + second + "\n" + count + "\n0 0 0\n---\n";
@@ -53,8 +51,7 @@ TEST(MapFile, ReadsTheExampleMapAndKeepsCarriageReturnsOnlyInNames) {
         std::tuple(m.tilesetfile + "\r", std::string("main.map\r"), 3, 2.5f, m.ground, m.block, m.second));
 }
 
-// A row splits at every single space; each piece reads like strtol, saturated to an int; a short or
-// empty row is padded with zeros, a long one cut.
+// Each piece reads like strtol, saturated to an int; a short or empty row is padded with zeros.
 TEST(MapFile, RowsSplitAtEverySingleSpace) {
     const MapData m = Parse(Header("6", "4") + "7 \t9 +3 -x 4.5 3x\n\r2  -2147483649 99999999999 1\r\n\n"
                                                "1 2 3 4 5 6 7\nsep\n0\n0\n0\n0\n");
@@ -73,9 +70,8 @@ TEST(MapFile, SecondLayerRowsWithoutTheFlagAreReadAsExitsANegativeCountAsNone) {
         EXPECT_TRUE(Parse(Header("1", "1", "0", count) + "0\nsep\n0\n").entities.empty()) << count;
 }
 
-// Every refusal names the line it stopped at and holds no more than the rows that arrived. Found by
-// fuzzing (fuzz/map_fuzz.cpp): empty lines are whole rows of zeros, so 12 KB of line feeds under a 4096
-// by 4096 header made three 64 MB grids; more cells than MAX_MAP_CELLS are refused from the header.
+// A refusal holds no more than the rows that arrived. Found by fuzzing (fuzz/map_fuzz.cpp): empty lines
+// are rows of zeros, so 12 KB of line feeds under a 4096 by 4096 header made three 64 MB grids.
 TEST(MapFile, RefusesImpossibleSizesShortFilesBadNumbersAndOverlongLines) {
     const std::string rows = "0\nsep\n0\nsep\n", longest(MAX_MAP_NAME, 'm'),
                       feeds(3 * MAX_MAP_SIZE + 2, '\n');
@@ -95,7 +91,6 @@ TEST(MapFile, RefusesImpossibleSizesShortFilesBadNumbersAndOverlongLines) {
         {Header("2", "2", "1") + "0 0\n0 0\nsep\n0 0\n0 0\n", "promises 17"},
         {Header("2", "2", "0", "2") + "0 0\n0 0\nsep\n0 0\n0 0\nsep\n1 1 1 1 a.map\n",
          "ends after 16 lines, its header promises 17"},
-        // A short file promising a huge map is refused before the grids take what the header promises.
         {Header("4096", "256") + "1 2 3\n4 5 6\n", "ends after 11 lines"},
         {Header("1", "1", "0", "2") + rows + "0 0 1 1 a.map\n0 0 nan 1 a.map\n", "line 15"},
         {Header("1", "1", "0", "1") + rows + "0 0 1 inf a.map\n", "line 14"},
@@ -132,19 +127,16 @@ TEST(MapFile, AcceptsMapsAtTheLimits) {
     EXPECT_EQ(Parse(Header("1", "1") + "7" + std::string((1 << 20) - 1, ' ') + "\nsep\n0\n").ground.at(0), 7);
 }
 
-// The questions walking asks of the installed map: blocked feet and map exits.
-// 6 by 5; world row 0 is the last row of the file; value 2 at (1, 2) doesn't block. Exits: two on
-// (0, 2), one on the top row, one just right of the grid, one just above it, one at the lowest int.
-static const char* const kRoom =
-    "tiles.tga\n6\n5\n0.5\n0.5\n0\n6\n0 0 0\n\n0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 0\n0 0 0 0 0 "
-    "0\n"
-    "sep\n0 1 1 1 1 1\n0 0 0 0 0 1\n0 2 0 0 0 1\n0 0 0 1 0 0\n0 0 0 0 0 0\nsep\n0 2 1.5 1.5 first.map\n"
-    "0 2 2.5 2.5 second.map\n0 4 3.5 3.5 top.map\n6 2 0.5 0.5 outside.map\n0 5 0.5 0.5 door.map\n"
-    "-2147483648 0 0.5 0.5 edge.map\n";
-
+// The questions walking asks of the installed map: blocked feet and map exits. 6 by 5; world row 0 is
+// the last row of the file; value 2 at (1, 2) doesn't block. Exits: two on (0, 2), one on the top row,
+// one just right of the grid, one just above it, one at the lowest int.
 struct Collision : ::testing::Test {
     void SetUp() override {
-        MapData data = Parse(kRoom);
+        MapData data = Parse(Header("6", "5", "0", "6") +
+                             "\n\n\n\n\nsep\n0 1 1 1 1 1\n0 0 0 0 0 1\n0 2 0 0 0 1\n"
+                             "0 0 0 1 0 0\n0 0 0 0 0 0\nsep\n0 2 1.5 1.5 first.map\n0 2 2.5 2.5 second.map\n"
+                             "0 4 3.5 3.5 top.map\n6 2 0.5 0.5 outside.map\n0 5 0.5 0.5 door.map\n"
+                             "-2147483648 0 0.5 0.5 edge.map\n");
         InstallMapData(data);
     }
     void TearDown() override { FreeMap(); }
@@ -152,8 +144,7 @@ struct Collision : ::testing::Test {
     static int Exit(float x, float y) { return FindExit(entities, numentities, x, y); }
 };
 
-// The feet are half a unit down and 0.2 to either side; cells truncate toward zero; only the value 1
-// blocks; outside the grid is blocked; world rows count from the bottom.
+// The feet are half a unit down and 0.2 to either side.
 TEST_F(Collision, FeetProbeBesideAndBelowTruncatedTowardZero) {
     const std::tuple<float, float, bool> cases[] = {
         {3.5f, 2.5f, false},  {3.5f, 2.4999f, true}, {2.81f, 2.0f, true},   {2.79f, 2.0f, false},
@@ -165,9 +156,8 @@ TEST_F(Collision, FeetProbeBesideAndBelowTruncatedTowardZero) {
         EXPECT_EQ(Blocked(x, y), blocked) << x << ", " << y;
 }
 
-// An exit fires on the cell under the position, not the feet, the first in file order, outside the
-// grid too (no grid is read there). Found by fuzzing: the lowest int is a cell like any other; only
-// what lies below it is none.
+// Outside the grid too, since no grid is read there. Found by fuzzing: the lowest int is a cell like
+// any other.
 TEST_F(Collision, ExitsFireOnThePositionFirstInFileOrder) {
     const std::tuple<float, float, int> cases[] = {
         {0.5f, 1.9f, -1},          {0.01f, 2.2f, 0},  {0.99f, 2.99f, 0}, {1.0f, 2.5f, -1},

@@ -19,8 +19,7 @@ struct Walker {
     }
 };
 
-// A second of keys walks 2.5 units along each axis however it is cut into turns, a slow one too. Of two
-// opposite keys the later in WSAD sets the direction; with no key the direction stays.
+// A second walks 2.5 units per axis however it is cut into turns; a slow turn goes in sub-steps.
 TEST(Walking, KeysMoveFullSpeedPerAxisAtAnyFrameRateAndSetDirection) {
     const std::tuple<const char*, int, float, float, int, int> cases[] = {
         {"w", 1, 0, 2.5f, 0, 1},   {"s", 7, 0, -2.5f, 2, 1},    {"a", 60, -2.5f, 0, 3, 1},
@@ -70,8 +69,7 @@ TEST(Walls, ASlowTurnCannotStepOverAOneCellWall) {
     }
 }
 
-// The start-up time counts towards the first report; starting, turning and stopping are each
-// reported in their turn with the state after it, and the turn animates too.
+// The start-up time counts towards the first report.
 TEST(Reports, StartingTurningAndStoppingEachReportTheNewStateInThatTurn) {
     const auto state = [](const character& c) {
         return std::tuple(c.charposx, c.charposy, c.direction, c.walking);
@@ -86,8 +84,7 @@ TEST(Reports, StartingTurningAndStoppingEachReportTheNewStateInThatTurn) {
     EXPECT_EQ(w.me.currenttexture, 1); // standing, facing up
 }
 
-// Standing, then walking straight from turn 52: 17 turns of 30 ms reach 510, and the 10 ms excess is
-// dropped each time.
+// Standing, then walking from turn 52: 17 turns of 30 ms reach 510, and the excess is dropped.
 TEST(Reports, StandingOrWalkingStraightReportsEveryFiveHundredMsCountingFromZero) {
     Walker w;
     std::vector<int> at;

@@ -27,23 +27,23 @@ TEST_F(Roster, FirstPositionAppendsLaterOnesUpdateMissingFieldsReadAsZero) {
               std::tuple(0.0f, 0, 0, std::string()));
 }
 
-// Who is left after a script of messages, none of them a chat line: a removal keeps the order of the
-// others, the own nickname never enters or leaves, unknown types are ignored, names are case-sensitive.
-TEST_F(Roster, WhoIsInTheRoster) {
-    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
-        {{"3|Ann", "3|Cid", "3|Dee", "2|Cid", "2|Nobody"}, {"Ann", "Dee"}},
-        {{"3|Bob", "3|Ann", "2|Bob", "4|Bob|house.map"}, {"Ann"}},
-        {{"x|Ann", "0|Ann", "5|Ann", "7|Ann|1|1|0|0|0|0|m", ""}, {}},
-        {{"3|ann", "3|Ann", "2|ANN"}, {"ann", "Ann"}},
-    };
-    for (const auto& [messages, expected] : cases) {
+// Who is left and which chat lines are shown after a script of messages.
+TEST_F(Roster, WhoIsInTheRosterAndWhichLinesAreShown) {
+    using V = std::vector<std::string>;
+    const std::tuple<V, V, V> cases[] = {
+        {{"3|Ann", "3|Cid", "3|Dee", "2|Cid", "2|Nobody"}, {"Ann", "Dee"}, {}},
+        {{"3|Bob", "3|Ann", "2|Bob", "4|Bob|house.map"}, {"Ann"}, {}},
+        {{"x|Ann", "0|Ann", "5|Ann", "7|Ann|1|1|0|0|0|0|m", ""}, {}, {}},
+        {{"1|Ann|hello|world", "1|Ann", "1|Bob|hi|main.map"}, {}, {"Ann: hello", "Ann: ", "Bob: hi"}},
+        {{"3|ann", "3|Ann", "2|ANN"}, {"ann", "Ann"}, {}}};
+    for (const auto& [messages, names, lines] : cases) {
         roster.clear();
+        V shown, left;
         for (const std::string& message : messages)
-            EXPECT_FALSE(Apply(message)) << message;
-        std::vector<std::string> names;
+            if (auto line = Apply(message)) shown.push_back(*line);
         for (const auto& r : roster)
-            names.push_back(r.nickname);
-        EXPECT_EQ(names, expected) << messages[0];
+            left.push_back(r.nickname);
+        EXPECT_EQ(std::pair(left, shown), std::pair(names, lines)) << messages[0];
     }
     EXPECT_EQ(FindInRoster(roster, "Ann") - roster.begin(), 1);
     EXPECT_EQ(FindInRoster(roster, "An"), roster.end());
@@ -62,12 +62,4 @@ TEST_F(Roster, HoldsAtMostMaxRemotePlayersAndANewNameWaitsForRoom) {
     EXPECT_EQ(std::pair(roster[6].nickname, roster[6].netposx), std::pair(std::string("P7"), 9.0f));
     EXPECT_EQ(roster[MAX_REMOTE_PLAYERS - 2].nickname, name(MAX_REMOTE_PLAYERS - 1));
     EXPECT_EQ(roster.back().nickname, name(MAX_REMOTE_PLAYERS + 1));
-}
-
-// Relayed lines become "nick: text", the player's own line like anyone's.
-TEST_F(Roster, ChatLinesAreShownNotKept) {
-    EXPECT_EQ(Apply("1|Ann|hello|world"), std::optional<std::string>("Ann: hello"));
-    EXPECT_EQ(Apply("1|Ann"), std::optional<std::string>("Ann: "));
-    EXPECT_EQ(Apply("1|Bob|hi|main.map"), std::optional<std::string>("Bob: hi"));
-    EXPECT_TRUE(roster.empty());
 }

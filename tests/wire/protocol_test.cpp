@@ -18,8 +18,7 @@ TEST(Frame, LengthTextAndZeroByteAndNoFrameForNoText) {
               Bytes({0, 0, 0, static_cast<int>(visible.size() + 2)}) + visible + std::string(2, '\0'));
 }
 
-// Only a whole frame is cut and the rest stays. The text ends at the first zero byte or the body's
-// end; an impossible length is refused before its body arrives, MAX_FRAME_BODY itself waits for it.
+// An impossible length is refused before its body arrives; MAX_FRAME_BODY itself waits for it.
 TEST(Frame, CutsWholeFramesOnly) {
     using S = FrameStatus;
     const std::string second = EncodeFrame("2|Ann"), part = Bytes({0, 0, 0, 9, 'x'});
@@ -48,9 +47,8 @@ TEST(Messages, OutboundLayoutsWriteFloatsWithSixSignificantDigits) {
     EXPECT_EQ(BuildPositionMessage("Bob", 1234.5678f, -3, 3, 0, 1, 7, "forest.map"),
               std::string("3|Bob|1234.57|-3|3|0|1|7|forest.map") + '\0');
     // The single-precision position 0.1 goes out widened, as six digits.
-    const std::pair<double, const char*> numbers[] = {{320, "320"},       {12.5, "12.5"},
-                                                      {0.00001, "1e-05"}, {2000000, "2e+06"},
-                                                      {-0.5, "-0.5"},     {double(0.1f), "0.1"}};
+    const std::pair<double, const char*> numbers[] = {
+        {0.00001, "1e-05"}, {2000000, "2e+06"}, {double(0.1f), "0.1"}};
     for (const auto& [value, text] : numbers)
         EXPECT_EQ(FormatFloat(value), text) << value;
 }

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-// Splits at every delimiter, a longer one matched as a whole, without collapsing or trimming; past
-// the end every token is empty.
 TEST(Tokenizer, Splits) {
     const struct {
         std::string text, delim;
@@ -22,7 +20,6 @@ TEST(Tokenizer, Splits) {
     }
 }
 
-// Numbers come from the start of each token; integers beyond 32 bits saturate.
 TEST(Tokenizer, ConvertsNumbers) {
     StringTokenizer ints(" 42|42xyz|-7||x|99999999999|-99999999999", "|");
     for (int expected : {42, 42, -7, 0, 0, 2147483647, -2147483647 - 1, 0})
