@@ -17,17 +17,12 @@ TEST(ChatLine, LengthDependsOnTheNicknameAndOnlyTheBarAndZeroAreRefused) {
         EXPECT_EQ(chatstring, std::string(longest - 1, 'a') + "b") << nick;
     }
     FlushBuffer(); // the name stays Ninechars
-    Type(std::string(49, 'a') + "|b");
+    BackOne();     // on an empty line: nothing at all
+    // The refused characters use up no room; after a full line, Backspace makes room for one more.
+    Type(std::string("a|b||c\x01\x1f\x7fx\0", 11) + std::string(42, 'a') + "|b");
     BackOne();
     Type("zz");
-    EXPECT_EQ(chatstring, std::string(49, 'a') + "z");
-    FlushBuffer();
-    BackOne(); // on an empty line: nothing at all
-    Type(std::string("a|b||c\x01\x1f\x7fx\0", 11));
-    BackOne();
-    Type("d");
-    EXPECT_EQ(chatstring, "abc\x01\x1f\x7f"
-                          "d");
+    EXPECT_EQ(chatstring, "abc\x01\x1f\x7fx" + std::string(42, 'a') + "z");
 }
 
 // A relayed line longer than the panel shows is kept only as far as it shows.

@@ -28,13 +28,12 @@ static std::vector<std::string> Pump(const std::string& stream, std::vector<std:
 
 TEST(Inbound, EveryFrameIsHandledOnceInArrivalOrderHoweverTheSegmentsFall) {
     std::vector<std::string> texts;
+    for (int i = 0; i < 40; ++i)
+        texts.push_back("3|P" + std::to_string(i) + "|1.5|2");
+    texts[20] = std::string(MAX_FRAME_BODY - 1, 'x'); // the largest frame must never wait for a read
     std::string stream;
-    for (int i = 0; i < 40; ++i) {
-        // The largest frame there is, among small ones: it must never wait for a read that never comes.
-        texts.push_back(i == 20 ? std::string(MAX_FRAME_BODY - 1, 'x')
-                                : "3|P" + std::to_string(i) + "|1.5|2");
-        stream += EncodeFrame(texts.back());
-    }
+    for (const std::string& text : texts)
+        stream += EncodeFrame(text);
     const std::tuple<const char*, std::vector<std::size_t>, int> cases[] = {
         {"one segment", {stream.size()}, 256},
         {"one segment, three a turn", {stream.size()}, 3},

@@ -3,20 +3,18 @@
 #include <gtest/gtest.h>
 
 TEST(Tokenizer, Splits) {
-    const struct {
-        std::string text, delim;
-        std::vector<std::string> tokens;
-    } cases[] = {{"a|b|c", "|", {"a", "b", "c", "", ""}},
-                 {"a||b", "|", {"a", "", "b"}},
-                 {"|a", "|", {"", "a"}},
-                 {"a|", "|", {"a", "", ""}},
-                 {"", "|", {"", ""}},
-                 {"name = Bob", "=", {"name ", " Bob"}},
-                 {"a==b=c", "==", {"a", "b=c", ""}}};
-    for (const auto& c : cases) {
-        StringTokenizer t(c.text, c.delim);
-        for (const std::string& token : c.tokens)
-            EXPECT_EQ(t.nextToken(), token) << c.text;
+    const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
+        {"a|b|c", "|", {"a", "b", "c", "", ""}},
+        {"a||b", "|", {"a", "", "b"}},
+        {"|a", "|", {"", "a"}},
+        {"a|", "|", {"a", "", ""}},
+        {"", "|", {"", ""}},
+        {"name = Bob", "=", {"name ", " Bob"}},
+        {"a==b=c", "==", {"a", "b=c", ""}}};
+    for (const auto& [text, delim, tokens] : cases) {
+        StringTokenizer t(text, delim);
+        for (const std::string& token : tokens)
+            EXPECT_EQ(t.nextToken(), token) << text;
     }
 }
 
