@@ -34,15 +34,13 @@ TEST(Inbound, EveryFrameIsHandledOnceInArrivalOrderHoweverTheSegmentsFall) {
     std::string stream;
     for (const std::string& text : texts)
         stream += EncodeFrame(text);
-    const std::tuple<const char*, std::vector<std::size_t>, int> cases[] = {
-        {"one segment", {stream.size()}, 256},
-        {"one segment, three a turn", {stream.size()}, 3},
-        {"two segments split inside a prefix", {2, stream.size()}, 256},
-        {"segments split inside bodies", {37, 5, 101, 64}, 256},
-        {"one byte at a time", {1}, 256},
-        {"one frame and a bit", {EncodeFrame(texts[0]).size() + 1}, 1}};
-    for (const auto& [name, sizes, perturn] : cases)
-        EXPECT_EQ(Pump(stream, sizes, perturn), texts) << name;
+    // One segment, also three frames a turn; a split inside a prefix; splits inside bodies; a byte at a
+    // time; one frame and a bit a turn.
+    const std::pair<std::vector<std::size_t>, int> cases[] = {
+        {{stream.size()}, 256},  {{stream.size()}, 3}, {{2, stream.size()}, 256},
+        {{37, 5, 101, 64}, 256}, {{1}, 256},           {{EncodeFrame(texts[0]).size() + 1}, 1}};
+    for (const auto& [sizes, perturn] : cases)
+        EXPECT_EQ(Pump(stream, sizes, perturn), texts) << sizes[0] << " bytes, " << perturn << " a turn";
 }
 
 // Far more bytes than one receive, in frames so small that a turn cannot handle one receive's worth.

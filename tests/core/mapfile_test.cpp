@@ -31,9 +31,8 @@ static auto Fields(const entity_t& e) {
 
 TEST(MapFile, ReadsTheExampleMapAndKeepsCarriageReturnsOnlyInNames) {
     const MapData m = Parse(kExample);
-    EXPECT_EQ(m.tilesetfile, "Tavrel.app/Contents/Resources/tiles.tga");
-    EXPECT_EQ(std::tuple(m.sizex, m.sizey, m.startposx, m.startposy, m.layer2),
-              std::tuple(4, 3, 1.5f, 2.5f, 1));
+    EXPECT_EQ(std::tuple(m.tilesetfile, m.sizex, m.sizey, m.startposx, m.startposy, m.layer2),
+              std::tuple(std::string("Tavrel.app/Contents/Resources/tiles.tga"), 4, 3, 1.5f, 2.5f, 1));
     EXPECT_EQ(std::vector<int>(m.background, m.background + 3), std::vector<int>({0, 0, 64}));
     // The rows in file order; the block map is the second grid of the file, the second layer the third.
     EXPECT_EQ(m.ground, std::vector<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
@@ -61,8 +60,8 @@ TEST(MapFile, RowsSplitAtEverySingleSpace) {
 }
 
 TEST(MapFile, SecondLayerRowsWithoutTheFlagAreReadAsExitsANegativeCountAsNone) {
-    const MapData m = Parse(Header("3", "2", "0", "1") + "1 1 1\n1 1 1\nsep\n0 0 0\n0 0 0\nsep\n"
-                                                         "5 6 7\n8 9 10\nsep\n0 0 1.5 1.5 other.map\n");
+    const MapData m =
+        Parse(Header("3", "1", "0", "1") + "1 1 1\nsep\n0 0 0\nsep\n5 6 7\nsep\n0 0 1.5 1.5 other.map\n");
     EXPECT_TRUE(m.second.empty());
     ASSERT_EQ(m.entities.size(), 1u);
     EXPECT_EQ(Fields(m.entities[0]), Fields({5, 6, 7.0f, 0.0f, ""}));
