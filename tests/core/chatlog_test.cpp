@@ -37,7 +37,6 @@ TEST(ChatLog, ScrollsKeepsWhatALineCanShowAndFlushEmptiesAllButName) {
     SetNickName("Ann");
     Type("x");
     FlushBuffer();
-    EXPECT_EQ(chatstring, "");
-    EXPECT_EQ(Log(chatbuffer, chatbuffer + CHAT_LOG_LINES), Log(CHAT_LOG_LINES, ""));
-    EXPECT_EQ(GetNickName(), "Ann");
+    EXPECT_EQ(std::tuple(chatstring, GetNickName(), Log(chatbuffer, chatbuffer + CHAT_LOG_LINES)),
+              std::tuple("", "Ann", Log(CHAT_LOG_LINES, "")));
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 #include <sstream>
 
 static const char* const kExample =
@@ -34,17 +35,13 @@ TEST(MapFile, ReadsTheExampleMapAndKeepsCarriageReturnsOnlyInNames) {
     EXPECT_EQ(std::tuple(m.tilesetfile, m.sizex, m.sizey, m.startposx, m.startposy, m.layer2),
               std::tuple(std::string("Tavrel.app/Contents/Resources/tiles.tga"), 4, 3, 1.5f, 2.5f, 1));
     EXPECT_EQ(std::vector<int>(m.background, m.background + 3), std::vector<int>({0, 0, 64}));
-    // The rows in file order; the block map is the second grid of the file, the second layer the third.
     EXPECT_EQ(m.ground, std::vector<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
     EXPECT_EQ(m.block, std::vector<int>({1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 0, 1}));
     EXPECT_EQ(m.second, std::vector<int>({-1, -1, -1, -1, -1, 7, -1, -1, -1, -1, -1, 3}));
     ASSERT_EQ(m.entities.size(), 1u);
     EXPECT_EQ(Fields(m.entities[0]), Fields({3, 1, 2.5f, 3.5f, "main.map"}));
 
-    std::string crlf;
-    for (char c : std::string(kExample))
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    const MapData r = Parse(crlf);
+    const MapData r = Parse(std::regex_replace(kExample, std::regex("\n"), "\r\n"));
     EXPECT_EQ(
         std::tuple(r.tilesetfile, r.entities.at(0).newmap, r.sizey, r.startposy, r.ground, r.block, r.second),
         std::tuple(m.tilesetfile + "\r", std::string("main.map\r"), 3, 2.5f, m.ground, m.block, m.second));
@@ -88,8 +85,7 @@ TEST(MapFile, RefusesImpossibleSizesShortFilesBadNumbersAndOverlongLines) {
         {"t\n2\n2\n", "ends after 3 lines"},
         {Header("2", "2") + "0 0\n0 0\nsep\n0 0\n", "promises 14"},
         {Header("2", "2", "1") + "0 0\n0 0\nsep\n0 0\n0 0\n", "promises 17"},
-        {Header("2", "2", "0", "2") + "0 0\n0 0\nsep\n0 0\n0 0\nsep\n1 1 1 1 a.map\n",
-         "ends after 16 lines, its header promises 17"},
+        {Header("2", "2", "0", "2") + "0 0\n0 0\nsep\n0 0\n0 0\nsep\n1 1 1 1 a.map\n", "ends after 16 lines"},
         {Header("4096", "256") + "1 2 3\n4 5 6\n", "ends after 11 lines"},
         {Header("1", "1", "0", "2") + rows + "0 0 1 1 a.map\n0 0 nan 1 a.map\n", "line 15"},
         {Header("1", "1", "0", "1") + rows + "0 0 1 inf a.map\n", "line 14"},
@@ -110,10 +106,8 @@ TEST(MapFile, RefusesImpossibleSizesShortFilesBadNumbersAndOverlongLines) {
 
 // The limits themselves are fine, and the last line needs no line feed of its own.
 TEST(MapFile, AcceptsMapsAtTheLimits) {
-    std::string rows;
-    for (int i = 0; i < MAX_MAP_SIZE; ++i)
-        rows += "1\n";
-    const MapData tallest = Parse(Header("256", std::to_string(MAX_MAP_SIZE)) + rows + "sep\n" + rows);
+    const std::string rows(MAX_MAP_SIZE, '\n');
+    const MapData tallest = Parse(Header("256", "4096") + rows + "sep" + rows + "1\n");
     EXPECT_EQ(std::pair(tallest.ground.size(), tallest.block.at(MAX_MAP_CELLS - 256)),
               std::pair(std::size_t(MAX_MAP_CELLS), 1));
     EXPECT_EQ(Parse(Header("4096", "256") + std::string(3 * MAX_MAP_SIZE, '\n')).block.size(),

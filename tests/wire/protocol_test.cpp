@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-// The bytes of a literal, zero bytes included.
 template <std::size_t N> static std::string Bytes(const char (&text)[N]) {
     return std::string(text, N - 1);
 }
