@@ -1,80 +1,42 @@
-// The typed chat line and the five-line log, without a window.
 #include "core/chatlog.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
+static void Type(const std::string& text) {
+    for (char c : text)
+        AddToBuffer(c);
+}
 
-namespace {
-
-class ChatBuffer : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        FlushBuffer();
-        SetNickName("");
-    }
-    static void Type(const std::string& text) {
-        for (char c : text)
-            AddToBuffer(c);
-    }
-};
-
-// The line takes a character while it is at most 58 minus the name's length long.
-TEST_F(ChatBuffer, LineLengthDependsOnTheNickname) {
-    for (auto [nick, longest] : {std::pair{"Ninechars", 50u}, {"Anna", 55u}, {"", 59u}}) {
+// The line takes a character while it is at most 58 minus the name's length long. Only the bar and
+// the zero character are refused: either would cut the line short on the wire.
+TEST(ChatLine, LengthDependsOnTheNicknameAndOnlyTheBarAndZeroAreRefused) {
+    for (auto [nick, longest] : {std::pair{"", 59u}, {"Anna", 55u}, {"Ninechars", 50u}}) {
         FlushBuffer();
         SetNickName(nick);
         Type(std::string(longest - 1, 'a') + "bc" + std::string(20, 'd'));
         EXPECT_EQ(chatstring, std::string(longest - 1, 'a') + "b") << nick;
     }
-    // A refused bar uses up no room; after a full line, Backspace makes room for exactly one more.
-    FlushBuffer();
-    SetNickName("Ninechars");
-    Type(std::string(49, 'a') + "|b");
+    FlushBuffer(); // the name stays Ninechars
+    BackOne();     // on an empty line: nothing at all
+    // The refused characters use up no room; after a full line, Backspace makes room for one more.
+    Type(std::string("a|b||c\x01\x1f\x7fx\0", 11) + std::string(42, 'a') + "|b");
     BackOne();
     Type("zz");
-    EXPECT_EQ(chatstring, std::string(49, 'a') + "z");
-}
-
-TEST_F(ChatBuffer, BackspaceAndTheRefusedCharacters) {
-    WriteMessage("Bob: hi");
-    BackOne(); // on an empty line: nothing at all
-    EXPECT_EQ(chatstring, "");
-    EXPECT_EQ(chatbuffer[0], "Bob: hi");
-    // Only the bar and the zero character are refused: either would cut the line short on the wire.
-    Type("a|b||c\x01\x1f\x7fx");
-    AddToBuffer('\0');
-    BackOne();
-    AddToBuffer('d');
-    EXPECT_EQ(chatstring, "abc\x01\x1f\x7f"
-                          "d");
-}
-
-TEST_F(ChatBuffer, SixLinesScrollTheOldestOutAndFlushEmptiesAllButName) {
-    for (const char* line : {"one", "two", "three", "four", "five", "six"})
-        WriteMessage(line);
-    const char* expected[CHAT_LOG_LINES] = {"six", "five", "four", "three", "two"};
-    for (int i = 0; i < CHAT_LOG_LINES; i++)
-        EXPECT_EQ(chatbuffer[i], expected[i]) << "line " << i;
-
-    SetNickName("Ann");
-    Type("x");
-    FlushBuffer();
-    EXPECT_EQ(chatstring, "");
-    for (const std::string& line : chatbuffer)
-        EXPECT_EQ(line, "");
-    EXPECT_EQ(GetNickName(), "Ann");
+    EXPECT_EQ(chatstring, "abc\x01\x1f\x7fx" + std::string(42, 'a') + "z");
 }
 
 // A relayed line longer than the panel shows is kept only as far as it shows.
-TEST_F(ChatBuffer, LogLinesKeepWhatALogLineCanShow) {
-    const std::string shown(CHAT_LOG_LINE_CHARS, 'x');
-    for (const std::string& line : {shown, shown + "y", std::string("Ann: ") + std::string(60000, 'z')}) {
+TEST(ChatLog, ScrollsKeepsWhatALineCanShowAndFlushEmptiesAllButName) {
+    const std::string shown(CHAT_LOG_LINE_CHARS, 'x'), huge = "Ann: " + std::string(60000, 'z');
+    for (const std::string& line :
+         {std::string("one"), shown, shown + "y", huge, std::string("five"), std::string("six")})
         WriteMessage(line);
-        EXPECT_EQ(chatbuffer[0], line.substr(0, CHAT_LOG_LINE_CHARS));
-    }
-    WriteMessage("short");
-    EXPECT_EQ(chatbuffer[0], "short");
+    using Log = std::vector<std::string>;
+    EXPECT_EQ(Log(chatbuffer, chatbuffer + CHAT_LOG_LINES),
+              Log({"six", "five", huge.substr(0, CHAT_LOG_LINE_CHARS), shown, shown}));
+    SetNickName("Ann");
+    Type("x");
+    FlushBuffer();
+    EXPECT_EQ(std::tuple(chatstring, GetNickName(), Log(chatbuffer, chatbuffer + CHAT_LOG_LINES)),
+              std::tuple("", "Ann", Log(CHAT_LOG_LINES, "")));
 }
-
-} // namespace

