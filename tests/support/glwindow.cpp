@@ -1,10 +1,10 @@
-#include "tests/support/glwindow.h"
+#include "tests/support/support.h"
 #include "frame/framework.h"
 
 #include <SDL.h>
 
-#include <algorithm>
 #include <GL/gl.h>
+#include <algorithm>
 
 namespace tt {
 
@@ -36,16 +36,15 @@ Image GlWindow::ReadBack() const {
     Image img;
     img.width = vp[2];
     img.height = vp[3];
-    std::vector<std::uint8_t> flipped(static_cast<std::size_t>(img.width) *
-                                      static_cast<std::size_t>(img.height) * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, img.width, img.height, GL_RGB, GL_UNSIGNED_BYTE, flipped.data());
-    img.rgb.resize(flipped.size());
     const std::size_t row = static_cast<std::size_t>(img.width) * 3;
     const std::size_t rows = static_cast<std::size_t>(img.height);
+    std::vector<std::uint8_t> bottomup(row * rows);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, img.width, img.height, GL_RGB, GL_UNSIGNED_BYTE, bottomup.data());
+    img.rgb.resize(bottomup.size());
     for (std::size_t y = 0; y < rows; ++y)
-        std::copy_n(&flipped[(rows - 1 - y) * row], row, &img.rgb[y * row]);
+        std::copy_n(&bottomup[(rows - 1 - y) * row], row, &img.rgb[y * row]);
     return img;
 }
 

@@ -1,4 +1,4 @@
-#include "tests/support/peer.h"
+#include "tests/support/support.h"
 #include "wire/protocol.h"
 
 #include <arpa/inet.h>
@@ -9,65 +9,67 @@
 
 namespace tt {
 
-static int ListenOn(int port, int* bound) {
+int ListenOnLoopback(int backlog, int* port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     const int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    socklen_t len = sizeof addr;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(fd, backlog) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
         close(fd);
         return -1;
     }
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    *bound = ntohs(addr.sin_port);
+    *port = ntohs(addr.sin_port);
     return fd;
 }
 
-Peer::Peer() {
-    listenfd_ = ListenOn(0, &port_);
-    listen(listenfd_, 8);
+int ClosedPort() {
+    int port = 0;
+    close(ListenOnLoopback(1, &port)); // closed: nothing accepts on the port now
+    return port;
 }
 
 Peer::~Peer() {
     CloseConnection();
-    StopListening();
+    if (listenfd_ >= 0) close(listenfd_);
 }
 
 bool Peer::Accept(Millis timeout) {
-    struct pollfd p {
-        listenfd_, POLLIN, 0
-    };
+    pollfd p{listenfd_, POLLIN, 0};
     if (poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
     connfd_ = accept(listenfd_, nullptr, nullptr);
     return connfd_ >= 0;
 }
 
+// One receive into inbuf_ before the deadline; an error counts as the end of the stream.
+Peer::Got Peer::Receive(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now()).count();
+    if (connfd_ < 0) return Got::End;
+    pollfd p{connfd_, POLLIN, 0};
+    if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) return Got::Nothing;
+    char buf[4096];
+    const ssize_t got = recv(connfd_, buf, sizeof buf, 0);
+    if (got <= 0) return Got::End;
+    inbuf_.append(buf, static_cast<std::size_t>(got));
+    return Got::Bytes;
+}
+
 bool Peer::FillTo(std::size_t n, Millis timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (inbuf_.size() < n) {
-        const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now()).count();
-        if (left <= 0 || connfd_ < 0) return false;
-        struct pollfd p {
-            connfd_, POLLIN, 0
-        };
-        if (poll(&p, 1, static_cast<int>(left)) <= 0) return false;
-        char buf[4096];
-        const ssize_t got = recv(connfd_, buf, sizeof buf, 0);
-        if (got <= 0) return false;
-        inbuf_.append(buf, static_cast<std::size_t>(got));
-    }
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (inbuf_.size() < n)
+        if (Receive(deadline) != Got::Bytes) return false;
     return true;
 }
 
-std::optional<std::string> Peer::ReadBytes(std::size_t n, Millis timeout) {
-    if (!FillTo(n, timeout)) return std::nullopt;
-    std::string out = inbuf_.substr(0, n);
-    inbuf_.erase(0, n);
-    return out;
+bool Peer::PeerClosed(Millis timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    Got got;
+    while ((got = Receive(deadline)) == Got::Bytes) {
+    }
+    return got == Got::End;
 }
 
 std::optional<std::string> Peer::ReadFrameBody(Millis timeout) {
@@ -89,10 +91,8 @@ std::optional<std::string> Peer::ReadUntil(const std::string& prefix, Millis tim
     const auto end = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return std::nullopt;
-        auto msg = ReadMessage(left);
-        if (!msg) return std::nullopt;
-        if (msg->compare(0, prefix.size(), prefix) == 0) return msg;
+        auto msg = left.count() > 0 ? ReadMessage(left) : std::nullopt;
+        if (!msg || msg->compare(0, prefix.size(), prefix) == 0) return msg;
     }
 }
 
@@ -111,40 +111,9 @@ void Peer::CloseConnection() {
 
 void Peer::ResetConnection() {
     if (connfd_ < 0) return;
-    struct linger hard {
-        1, 0
-    };
+    linger hard{1, 0};
     setsockopt(connfd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     CloseConnection();
-}
-
-bool Peer::PeerClosed(Millis timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (connfd_ >= 0) {
-        const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now()).count();
-        if (left <= 0) return false;
-        struct pollfd p {
-            connfd_, POLLIN, 0
-        };
-        if (poll(&p, 1, static_cast<int>(left)) <= 0) return false;
-        char buf[4096];
-        const ssize_t got = recv(connfd_, buf, sizeof buf, 0);
-        if (got <= 0) return true;
-        inbuf_.append(buf, static_cast<std::size_t>(got));
-    }
-    return true;
-}
-
-void Peer::StopListening() {
-    if (listenfd_ >= 0) close(listenfd_);
-    listenfd_ = -1;
-}
-
-int ClosedPort() {
-    int port = 0;
-    const int fd = ListenOn(0, &port);
-    close(fd); // bound but never listened: nothing accepts on it now
-    return port;
 }
 
 } // namespace tt

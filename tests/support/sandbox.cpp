@@ -1,10 +1,6 @@
-#include "tests/support/sandbox.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/support.h"
 
 #include <csignal>
-#include <cstdlib>
-#include <unistd.h>
 
 namespace tt {
 
@@ -22,7 +18,7 @@ Sandbox::Sandbox() {
     char templ[] = "/tmp/tavrel-sandbox-XXXXXX";
     if (mkdtemp(templ)) dir_ = templ;
     Sh("mkdir -p " + ShellQuote(dir_ + "/Tavrel.app/Contents") + " && cp -r " + ShellQuote(BuiltResources()) +
-       " " + ShellQuote(dir_ + "/Tavrel.app/Contents/Resources"));
+       " " + ShellQuote(Resource("")));
 }
 
 Sandbox::~Sandbox() {
@@ -53,33 +49,6 @@ Process* Sandbox::StartClient(const std::string& display) {
     return client_.get();
 }
 
-Image WindowShot(const std::string& display, const std::string& windowid) {
-    const Geometry g = WindowGeometry(display, windowid);
-    const Image screen = Screenshot(display);
-    Image out;
-    out.width = g.width;
-    out.height = g.height;
-    out.rgb.reserve(static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height) * 3);
-    for (int y = 0; y < g.height; y++)
-        for (int x = 0; x < g.width; x++) {
-            const Image::Pixel p = screen.At(g.x + x, g.y + y);
-            out.rgb.push_back(static_cast<std::uint8_t>(p.r));
-            out.rgb.push_back(static_cast<std::uint8_t>(p.g));
-            out.rgb.push_back(static_cast<std::uint8_t>(p.b));
-        }
-    return out;
-}
-
-int ChangedPixels(const Image& a, const Image& b, int x0, int y0, int x1, int y1) {
-    int count = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
-            const Image::Pixel p = a.At(x, y), q = b.At(x, y);
-            count += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b) > 30;
-        }
-    return count;
-}
-
 ClientSession::ClientSession(const std::string& name, int character) {
     box.WriteConfig(name, peer.port(), character);
 }
@@ -100,17 +69,13 @@ void ClientSession::Launch() {
         return ::testing::AssertionFailure() << "no window\n" << client->Stdout() << client->Stderr();
     Xdotool(TestDisplay(), "mousemove 100 100");
     Xdotool(TestDisplay(), "windowfocus --sync " + window);
-    usleep(300000);
+    std::this_thread::sleep_for(300ms);
     return ::testing::AssertionSuccess();
-}
-
-Image ClientSession::Shot() const {
-    return WindowShot(TestDisplay(), window);
 }
 
 void ClientSession::Hold(const std::string& key, int ms) {
     Xdotool(TestDisplay(), "keydown " + key);
-    usleep(static_cast<useconds_t>(ms) * 1000);
+    std::this_thread::sleep_for(Millis(ms));
     Xdotool(TestDisplay(), "keyup " + key);
 }
 
