@@ -32,11 +32,11 @@ int Sh(const std::string& command, std::string* output = nullptr);
 // Polls pred every 20 ms until it holds; false after timeout.
 template <class Pred> bool Eventually(Pred pred, Millis timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
         std::this_thread::sleep_for(20ms);
     }
-    return pred();
+    return true;
 }
 
 // A child process whose standard output and error go to files; killed (whole group) on destruction.
@@ -115,7 +115,6 @@ struct Image {
         int r, g, b;
     };
     Pixel At(int x, int y) const; // x, y from the top-left
-    // Writes a PNG (for looking at a failure or a result).
     void SavePng(const std::string& path) const;
 };
 // The whole screen of display, or one window of it.
@@ -149,7 +148,6 @@ class Sandbox {
     ~Sandbox();
     const std::string& dir() const { return dir_; }
     std::string Resource(const std::string& name) const;
-    // Writes client.cfg with these lines (each followed by a line feed).
     void WriteConfig(const std::vector<std::string>& lines);
     // The usual client.cfg: name, character, server 127.0.0.1, port.
     void WriteConfig(const std::string& name, int port, int character = 0);

@@ -7,30 +7,18 @@
 #include <cstdlib>
 #include <fstream>
 
-namespace {
-
-class XDisplay : public ::testing::Environment {
-  public:
-    // Here rather than in main: listing the tests needs no display.
-    void SetUp() override {
-        std::string display;
-        if (const char* file = std::getenv("TAVREL_TEST_DISPLAY_FILE"))
-            std::getline(std::ifstream(file), display);
-        else if (const char* env = std::getenv("DISPLAY"))
-            display = env;
-        if (display.empty()) {
-            // An exit, not a failed assertion: that would only skip the tests.
-            std::fprintf(stderr, "No X display: run through ctest, or set DISPLAY.\n");
-            std::exit(1);
-        }
-        setenv("DISPLAY", display.c_str(), 1);
-    }
-};
-
-} // namespace
-
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new XDisplay);
+    std::string display;
+    if (const char* file = std::getenv("TAVREL_TEST_DISPLAY_FILE"))
+        std::getline(std::ifstream(file), display);
+    else if (const char* env = std::getenv("DISPLAY"))
+        display = env;
+    // Listing the tests needs no display.
+    if (display.empty() && !GTEST_FLAG_GET(list_tests)) {
+        std::fprintf(stderr, "No X display: run through ctest, or set DISPLAY.\n");
+        return 1;
+    }
+    setenv("DISPLAY", display.c_str(), 1);
     return RUN_ALL_TESTS();
 }
