@@ -23,8 +23,9 @@ using namespace tt;
 const char* const TITLE = "Quennick's Tavrel";
 
 // One session: the login on the wire, its line before anything about the window, the frame rate
-// line every five seconds, a resize reported with its new size, and Ctrl-C ends with 0.
-TEST(Connection, LogsInOpensTheWindowReportsTheFrameRateAndResizes) {
+// line every five seconds, a resize reported with its new size, and the close box (what a window
+// manager sends when the player clicks it) ends with 0 and closes the connection.
+TEST(Connection, LogsInOpensTheWindowReportsTheFrameRateResizesAndCloses) {
     ClientSession run;
     run.Launch();
     ASSERT_TRUE(run.peer.Accept(10s));
@@ -44,8 +45,19 @@ TEST(Connection, LogsInOpensTheWindowReportsTheFrameRateAndResizes) {
     EXPECT_GT(frames, 10);
     Xdotool(TestDisplay(), "windowsize " + window + " 800 600");
     EXPECT_TRUE(run.client->WaitForStdout("width: 800 height: 600\n", 10s)) << run.client->Stdout();
-    run.client->Signal(SIGINT);
-    EXPECT_EQ(run.client->Wait(10s), 0);
+    Display* display = XOpenDisplay(TestDisplay().c_str());
+    ASSERT_NE(display, nullptr);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = std::stoul(window);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XCloseDisplay(display);
+    EXPECT_EQ(run.client->Wait(10s), 0) << run.client->Stderr();
+    EXPECT_TRUE(run.peer.PeerClosed(5s));
 }
 
 // What stops the client before any window: its exit code, its whole standard output (the library's
@@ -165,25 +177,6 @@ TEST(Signals, CtrlCWhileConnectingEndsTheClientWithinASecond) {
     close(listener);
 }
 
-// The close box: what a window manager sends when the player clicks it.
-TEST(MainLoop, TheCloseBoxEndsWithZeroAndTheServerSeesTheConnectionEnd) {
-    ClientSession run;
-    ASSERT_TRUE(run.Start());
-    Display* display = XOpenDisplay(TestDisplay().c_str());
-    ASSERT_NE(display, nullptr);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = std::stoul(run.window);
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
-    XCloseDisplay(display);
-    EXPECT_EQ(run.client->Wait(10s), 0) << run.client->Stderr();
-    EXPECT_TRUE(run.peer.PeerClosed(5s));
-}
-
 // Keys repeat only while the chat line is open, and Escape ends the game even then.
 TEST(MainLoop, KeysRepeatOnlyWhileTheChatLineIsOpenAndEscapeEndsWithZero) {
     ClientSession run;
@@ -223,6 +216,8 @@ TEST(Platform, DesktopLaunchStartsInTheFolderThatHoldsTheBundle) {
     Process client({exe, "-psn_0_4242"}, "/", {{"DISPLAY", TestDisplay()}});
     ASSERT_TRUE(peer.Accept(10s)) << client.Stdout() << client.Stderr();
     EXPECT_TRUE(client.WaitForStdout("Logged in as Bob.", 5s));
+    // SIGTERM in the main loop ends the turn like the close box.
+    ASSERT_TRUE(client.WaitForStdout("width: 640 height: 480\n", 15s)) << client.Stdout();
     client.Signal(SIGTERM);
     EXPECT_EQ(client.Wait(10s), 0);
 }
