@@ -2,7 +2,6 @@
 // the exit codes they end in. The rules behind them are checked over plain data in tests/core
 // and tests/wire; here one case per way out of the process.
 #include "tests/support/support.h"
-#include "wire/protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,21 @@
 #include "tests/support/support.h"
+#include "frame/framework.h"
+#include "wire/protocol.h"
 
+#include <SDL.h>
+
+#include <GL/gl.h>
+#include <algorithm>
+#include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,6 +114,113 @@ std::optional<int> Process::Wait(Millis timeout) {
 
 void Process::Signal(int sig) {
     if (!status_) kill(pid_, sig);
+}
+
+int ListenOnLoopback(int backlog, int* port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(fd, backlog) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        close(fd);
+        return -1;
+    }
+    *port = ntohs(addr.sin_port);
+    return fd;
+}
+
+int ClosedPort() {
+    int port = 0;
+    close(ListenOnLoopback(1, &port)); // closed: nothing accepts on the port now
+    return port;
+}
+
+Peer::~Peer() {
+    CloseConnection();
+    if (listenfd_ >= 0) close(listenfd_);
+}
+
+bool Peer::Accept(Millis timeout) {
+    pollfd p{listenfd_, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
+    connfd_ = accept(listenfd_, nullptr, nullptr);
+    return connfd_ >= 0;
+}
+
+// One receive into inbuf_ before the deadline; an error counts as the end of the stream.
+Peer::Got Peer::Receive(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now()).count();
+    if (connfd_ < 0) return Got::End;
+    pollfd p{connfd_, POLLIN, 0};
+    if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) return Got::Nothing;
+    char buf[4096];
+    const ssize_t got = recv(connfd_, buf, sizeof buf, 0);
+    if (got <= 0) return Got::End;
+    inbuf_.append(buf, static_cast<std::size_t>(got));
+    return Got::Bytes;
+}
+
+bool Peer::FillTo(std::size_t n, Millis timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (inbuf_.size() < n)
+        if (Receive(deadline) != Got::Bytes) return false;
+    return true;
+}
+
+bool Peer::PeerClosed(Millis timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    Got got;
+    while ((got = Receive(deadline)) == Got::Bytes) {
+    }
+    return got == Got::End;
+}
+
+std::optional<std::string> Peer::ReadFrameBody(Millis timeout) {
+    if (!FillTo(4, timeout)) return std::nullopt;
+    const std::uint32_t len = ReadFrameLength(inbuf_.data());
+    if (len > MAX_FRAME_BODY || !FillTo(4 + len, timeout)) return std::nullopt;
+    std::string body = inbuf_.substr(4, len);
+    inbuf_.erase(0, 4 + len);
+    return body;
+}
+
+std::optional<std::string> Peer::ReadMessage(Millis timeout) {
+    auto body = ReadFrameBody(timeout);
+    if (!body) return std::nullopt;
+    return body->substr(0, body->find('\0'));
+}
+
+std::optional<std::string> Peer::ReadUntil(const std::string& prefix, Millis timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now());
+        auto msg = left.count() > 0 ? ReadMessage(left) : std::nullopt;
+        if (!msg || msg->compare(0, prefix.size(), prefix) == 0) return msg;
+    }
+}
+
+void Peer::SendRaw(const std::string& bytes) {
+    if (connfd_ >= 0) send(connfd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+}
+
+void Peer::SendMessage(const std::string& text) {
+    SendRaw(EncodeFrame(text));
+}
+
+void Peer::CloseConnection() {
+    if (connfd_ >= 0) close(connfd_);
+    connfd_ = -1;
+}
+
+void Peer::ResetConnection() {
+    if (connfd_ < 0) return;
+    linger hard{1, 0};
+    setsockopt(connfd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    CloseConnection();
 }
 
 const std::string& TestDisplay() {
@@ -265,6 +382,46 @@ void ClientSession::Hold(const std::string& key, int ms) {
     Xdotool(TestDisplay(), "keydown " + key);
     std::this_thread::sleep_for(Millis(ms));
     Xdotool(TestDisplay(), "keyup " + key);
+}
+
+GlWindow::GlWindow(int width, int height) {
+    SDL_Init(SDL_INIT_VIDEO);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    surface = SDL_SetVideoMode(width, height, 16, SDL_OPENGL);
+    SetFixedGLState();
+    resizeWindow(width, height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+}
+
+GlWindow::~GlWindow() {
+    SDL_Quit();
+}
+
+Image::Pixel GlWindow::ReadPixel(int x, int y) const {
+    unsigned char px[3] = {0, 0, 0};
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, px);
+    return {px[0], px[1], px[2]};
+}
+
+Image GlWindow::ReadBack() const {
+    GLint vp[4];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    Image img;
+    img.width = vp[2];
+    img.height = vp[3];
+    const std::size_t row = static_cast<std::size_t>(img.width) * 3;
+    const std::size_t rows = static_cast<std::size_t>(img.height);
+    std::vector<std::uint8_t> bottomup(row * rows);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, img.width, img.height, GL_RGB, GL_UNSIGNED_BYTE, bottomup.data());
+    img.rgb.resize(bottomup.size());
+    for (std::size_t y = 0; y < rows; ++y)
+        std::copy_n(&bottomup[(rows - 1 - y) * row], row, &img.rgb[y * row]);
+    return img;
 }
 
 } // namespace tt
