@@ -64,16 +64,6 @@ class Input : public ::testing::Test {
 };
 tt::Peer* Input::peer = nullptr;
 
-TEST_F(Input, TheFirstTurnCountsFromTheStartOfTheClock) {
-    timer = 0;
-    const Uint32 t0 = SDL_GetTicks();
-    ProcessInput();
-    const Uint32 t1 = SDL_GetTicks();
-    EXPECT_GE(timeelapsed, static_cast<float>(t0));
-    EXPECT_LE(timeelapsed, static_cast<float>(t1));
-    EXPECT_EQ(timer, timeelapsed);
-}
-
 TEST_F(Input, WhileTheChatLineIsOpenNothingWalksOrReports) {
     chat = 1;
     keys[SDLK_w] = 1;

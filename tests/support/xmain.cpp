@@ -1,49 +1,24 @@
 // Test main for programs that need an X display. Under ctest every windowed test shares the one
 // Xvfb that the run's fixture started (TAVREL_TEST_DISPLAY_FILE names the file holding its display);
-// a test program started by hand gets a private Xvfb of its own.
-#include "tests/support/xvfb.h"
-
+// a test program started by hand uses DISPLAY.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
-namespace tt {
-
-static Xvfb* server = nullptr;
-
-static std::string SharedDisplay() {
-    const char* file = std::getenv("TAVREL_TEST_DISPLAY_FILE");
-    if (!file) return std::string();
-    std::ifstream in(file);
-    std::string display;
-    std::getline(in, display);
-    return display;
-}
-
-class XvfbEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        std::string display = SharedDisplay();
-        if (display.empty()) {
-            server = new Xvfb();
-            display = server->display();
-        }
-        ASSERT_FALSE(display.empty()) << "Xvfb did not start";
-        setenv("DISPLAY", display.c_str(), 1);
-        SetTestDisplay(display);
-    }
-    void TearDown() override {
-        SetTestDisplay("");
-        delete server;
-        server = nullptr;
-    }
-};
-
-} // namespace tt
-
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new tt::XvfbEnvironment);
+    std::string display;
+    if (const char* file = std::getenv("TAVREL_TEST_DISPLAY_FILE"))
+        std::getline(std::ifstream(file), display);
+    else if (const char* env = std::getenv("DISPLAY"))
+        display = env;
+    // Listing the tests needs no display.
+    if (display.empty() && !GTEST_FLAG_GET(list_tests)) {
+        std::fprintf(stderr, "No X display: run through ctest, or set DISPLAY.\n");
+        return 1;
+    }
+    setenv("DISPLAY", display.c_str(), 1);
     return RUN_ALL_TESTS();
 }
