@@ -17,6 +17,8 @@ namespace {
 class BotWalking : public ::testing::TestWithParam<std::tuple<double, std::uint32_t>> {};
 
 // Ten simulated minutes per turn length and seed, checked turn by turn; the second seed chats too.
+// What makes a report due is the client's own rule (tests/core/movement_test.cpp); here, that the bot
+// keeps its report clock between turns and reports its own record.
 TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
     const auto [turnms, seed] = GetParam();
     BotWorld world;
@@ -30,7 +32,7 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
     BotPlayer bot(world, "Ann", 3, seed, how, t0);
     const MapData& start = world.Find(START_MAP)->data;
     std::set<std::string> visited{START_MAP};
-    double lastreport = 0;
+    double lastreport = t0;
     int reports = 0, exits = 0, chats = 0;
     float walked = 0;
     std::vector<std::string> out;
@@ -39,53 +41,36 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
         out.clear();
         bot.Turn(now, out);
         const character& after = bot.record();
-        const BotMap* level = world.Find(after.map);
-        ASSERT_NE(level, nullptr);
-        ASSERT_FALSE(FeetBlocked(level->data, after.charposx, after.charposy))
+        ASSERT_FALSE(FeetBlocked(world.Find(after.map)->data, after.charposx, after.charposy))
             << "at " << after.charposx << ", " << after.charposy << " on " << after.map << " at " << now;
         walked += std::fabs(after.charposx - before.charposx) + std::fabs(after.charposy - before.charposy);
 
         std::size_t at = 0;
         if (after.map != before.map) {
-            // The map change goes out first, then at once the position on the new map.
             ++exits;
             visited.insert(after.map);
             ASSERT_GE(out.size(), 2u);
             EXPECT_EQ(out[0], BuildMapChangeMessage("Ann", after.map));
             at = 1;
         }
-        const bool changed = after.walking != before.lastwalk || after.direction != before.olddir ||
-                             after.collision != before.oldcol || after.map != before.map;
         const bool reported = at < out.size() && out[at][0] == '3';
-        if (changed || reports == 0) {
-            ASSERT_TRUE(reported) << "a first turn, or a change of walking, direction, collision or map at "
-                                  << now;
-        }
+        ASSERT_TRUE(reported || (reports > 0 && at == 0))
+            << "no report after logging in or an exit at " << now;
         if (reported) {
             EXPECT_EQ(out[at], BuildPositionMessage("Ann", after.charposx, after.charposy, after.direction,
                                                     after.walking, after.collision, 3, after.map));
-            if (reports == 0) { // from the start position, at most one turn's walk (2.5 units a second) away
+            if (reports++ ==
+                0) { // from the start position, at most one turn's walk (2.5 units a second) away
                 EXPECT_NEAR(after.charposx, start.startposx, 2.5 * turnms / 1000 + 1e-3);
                 EXPECT_NEAR(after.charposy, start.startposy, 2.5 * turnms / 1000 + 1e-3);
             }
-            // With nothing changed, a report comes 500 ms after the previous one, within one turn.
-            if (!changed && reports > 0) {
-                EXPECT_GE(now - lastreport, 500.0 - 1e-6);
-                EXPECT_LT(now - lastreport, 500.0 + turnms + 1e-6);
-            }
             lastreport = now;
-            ++reports;
             ++at;
         } else {
             EXPECT_LT(now - lastreport, 500.0 + 1e-6) << "no report for 500 ms at " << now;
         }
-        for (; at < out.size(); ++at, ++chats) { // only chat lines after the position
-            const std::string& line = out[at];
-            EXPECT_EQ(line.rfind("1|Ann|", 0), 0u) << line;
-            EXPECT_EQ(line.substr(line.rfind('|')), "|" + after.map) << line;
-            EXPECT_GT(line.size(), 7 + after.map.size()) << line;
-            EXPECT_LE(line.size(), 7 + MAX_CHAT_TEXT + after.map.size()) << line;
-        }
+        for (; at < out.size(); ++at, ++chats) // only chat lines after the position
+            EXPECT_EQ(out[at].rfind("1|Ann|", 0), 0u) << out[at];
     }
     EXPECT_EQ(visited.size(), 3u) << "a bot that likes exits sees every map within ten minutes";
     EXPECT_GE(exits, 4);
@@ -190,10 +175,16 @@ TEST(BotFrames, CutAcrossReadsAndRefuseImpossibleLengths) {
 }
 
 TEST(BotOptions, ReadTheCommandLineAndRefuseWhatCantWork) {
+    BotOptions o;
+    std::string error;
     const std::vector<std::string> all{"--server", "h", "--port",     "99",  "--name", "Zed",
                                        "--count",  "3", "--duration", "2.5", "--seed", "7"};
+    ASSERT_EQ(ParseBotOptions(all, o, error), BotOptionsResult::Run);
+    EXPECT_EQ(std::tuple(o.server, o.port, o.duration, o.seed), std::tuple("h", 99, 2.5, 7u));
+    EXPECT_EQ(std::tuple(BotNick(o, 0), BotNick(o, 2)), std::tuple("Zed1", "Zed3"));
+    o.count = 1;
+    EXPECT_EQ(BotNick(o, 0), "Zed");
     const std::pair<std::vector<std::string>, BotOptionsResult> cases[] = {
-        {all, BotOptionsResult::Run},
         {{"--help"}, BotOptionsResult::Help},
         {{"--port", "0"}, BotOptionsResult::Error},
         {{"--port", "70000"}, BotOptionsResult::Error},
@@ -207,17 +198,9 @@ TEST(BotOptions, ReadTheCommandLineAndRefuseWhatCantWork) {
         {{"--frobnicate", "1"}, BotOptionsResult::Error},
     };
     for (const auto& [args, result] : cases) {
-        BotOptions o;
-        std::string error;
-        EXPECT_EQ(ParseBotOptions(args, o, error), result) << args[0] << " " << error;
+        BotOptions fresh;
+        EXPECT_EQ(ParseBotOptions(args, fresh, error), result) << args[0] << " " << error;
     }
-    BotOptions o;
-    std::string error;
-    ASSERT_EQ(ParseBotOptions(all, o, error), BotOptionsResult::Run);
-    EXPECT_EQ(std::tuple(o.server, o.port, o.duration, o.seed), std::tuple("h", 99, 2.5, 7u));
-    EXPECT_EQ(std::tuple(BotNick(o, 0), BotNick(o, 2)), std::tuple("Zed1", "Zed3"));
-    o.count = 1;
-    EXPECT_EQ(BotNick(o, 0), "Zed");
 }
 
 } // namespace
