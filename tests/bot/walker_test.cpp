@@ -17,8 +17,6 @@ namespace {
 class BotWalking : public ::testing::TestWithParam<std::tuple<double, std::uint32_t>> {};
 
 // Ten simulated minutes per turn length and seed, checked turn by turn; the second seed chats too.
-// What makes a report due is the client's own rule (tests/core/movement_test.cpp); here, that the bot
-// keeps its report clock between turns and reports its own record.
 TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
     const auto [turnms, seed] = GetParam();
     BotWorld world;
@@ -53,18 +51,27 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
             EXPECT_EQ(out[0], BuildMapChangeMessage("Ann", after.map));
             at = 1;
         }
+        const bool changed = after.walking != before.lastwalk || after.direction != before.olddir ||
+                             after.collision != before.oldcol || after.map != before.map;
         const bool reported = at < out.size() && out[at][0] == '3';
-        ASSERT_TRUE(reported || (reports > 0 && at == 0))
-            << "no report after logging in or an exit at " << now;
+        if (changed || reports == 0) {
+            ASSERT_TRUE(reported) << "a first turn, or a change of walking, direction, collision or map at "
+                                  << now;
+        }
         if (reported) {
             EXPECT_EQ(out[at], BuildPositionMessage("Ann", after.charposx, after.charposy, after.direction,
                                                     after.walking, after.collision, 3, after.map));
-            if (reports++ ==
-                0) { // from the start position, at most one turn's walk (2.5 units a second) away
+            if (reports == 0) { // from the start position, at most one turn's walk (2.5 units a second) away
                 EXPECT_NEAR(after.charposx, start.startposx, 2.5 * turnms / 1000 + 1e-3);
                 EXPECT_NEAR(after.charposy, start.startposy, 2.5 * turnms / 1000 + 1e-3);
             }
+            // With nothing changed, a report comes 500 ms after the previous one, within one turn.
+            if (!changed && reports > 0) {
+                EXPECT_GE(now - lastreport, 500.0 - 1e-6);
+                EXPECT_LT(now - lastreport, 500.0 + turnms + 1e-6);
+            }
             lastreport = now;
+            ++reports;
             ++at;
         } else {
             EXPECT_LT(now - lastreport, 500.0 + 1e-6) << "no report for 500 ms at " << now;
