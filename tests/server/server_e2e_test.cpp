@@ -1,6 +1,6 @@
 // The real tavrel-server on 127.0.0.1 with scripted clients on real sockets: that messages reach
 // the right peers in order, what closes a connection and what the log says, options and exit
-// codes. Which message goes to whom, and why, is checked on the relay itself (relay_test.cpp).
+// codes. Which message goes to whom, and why, is checked on the relay itself (server_rules_test.cpp).
 #include <gtest/gtest.h>
 
 #include "wire/protocol.h"
