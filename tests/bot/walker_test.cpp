@@ -39,7 +39,9 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
         out.clear();
         bot.Turn(now, out);
         const character& after = bot.record();
-        ASSERT_FALSE(FeetBlocked(world.Find(after.map)->data, after.charposx, after.charposy))
+        const BotMap* level = world.Find(after.map);
+        ASSERT_NE(level, nullptr);
+        ASSERT_FALSE(FeetBlocked(level->data, after.charposx, after.charposy))
             << "at " << after.charposx << ", " << after.charposy << " on " << after.map << " at " << now;
         walked += std::fabs(after.charposx - before.charposx) + std::fabs(after.charposy - before.charposy);
 
