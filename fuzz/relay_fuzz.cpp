@@ -4,7 +4,7 @@
 // sender in the order they first changed a removal and/or the latest position. Each player's
 // output buffer is compared with a plain string of unsent bytes, and its health with the limits.
 // The model keeps time windows with the relay's own EventWindow: the rate rules are not what is
-// checked here (tests/server/relay_test.cpp has them), but what they let through is.
+// checked here (tests/server/server_rules_test.cpp has them), but what they let through is.
 #include "server/outqueue.h"
 #include "fuzz/fields.h"
 #include "server/relay.h"

@@ -30,7 +30,7 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
     BotPlayer bot(world, "Ann", 3, seed, how, t0);
     const MapData& start = world.Find(START_MAP)->data;
     std::set<std::string> visited{START_MAP};
-    double lastreport = 0;
+    double lastreport = t0;
     int reports = 0, exits = 0, chats = 0;
     float walked = 0;
     std::vector<std::string> out;
@@ -47,7 +47,6 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
 
         std::size_t at = 0;
         if (after.map != before.map) {
-            // The map change goes out first, then at once the position on the new map.
             ++exits;
             visited.insert(after.map);
             ASSERT_GE(out.size(), 2u);
@@ -79,13 +78,8 @@ TEST_P(BotWalking, FollowsTheClientsRulesOnEveryTurn) {
         } else {
             EXPECT_LT(now - lastreport, 500.0 + 1e-6) << "no report for 500 ms at " << now;
         }
-        for (; at < out.size(); ++at, ++chats) { // only chat lines after the position
-            const std::string& line = out[at];
-            EXPECT_EQ(line.rfind("1|Ann|", 0), 0u) << line;
-            EXPECT_EQ(line.substr(line.rfind('|')), "|" + after.map) << line;
-            EXPECT_GT(line.size(), 7 + after.map.size()) << line;
-            EXPECT_LE(line.size(), 7 + MAX_CHAT_TEXT + after.map.size()) << line;
-        }
+        for (; at < out.size(); ++at, ++chats) // only chat lines after the position
+            EXPECT_EQ(out[at].rfind("1|Ann|", 0), 0u) << out[at];
     }
     EXPECT_EQ(visited.size(), 3u) << "a bot that likes exits sees every map within ten minutes";
     EXPECT_GE(exits, 4);
@@ -190,10 +184,16 @@ TEST(BotFrames, CutAcrossReadsAndRefuseImpossibleLengths) {
 }
 
 TEST(BotOptions, ReadTheCommandLineAndRefuseWhatCantWork) {
+    BotOptions o;
+    std::string error;
     const std::vector<std::string> all{"--server", "h", "--port",     "99",  "--name", "Zed",
                                        "--count",  "3", "--duration", "2.5", "--seed", "7"};
+    ASSERT_EQ(ParseBotOptions(all, o, error), BotOptionsResult::Run);
+    EXPECT_EQ(std::tuple(o.server, o.port, o.duration, o.seed), std::tuple("h", 99, 2.5, 7u));
+    EXPECT_EQ(std::tuple(BotNick(o, 0), BotNick(o, 2)), std::tuple("Zed1", "Zed3"));
+    o.count = 1;
+    EXPECT_EQ(BotNick(o, 0), "Zed");
     const std::pair<std::vector<std::string>, BotOptionsResult> cases[] = {
-        {all, BotOptionsResult::Run},
         {{"--help"}, BotOptionsResult::Help},
         {{"--port", "0"}, BotOptionsResult::Error},
         {{"--port", "70000"}, BotOptionsResult::Error},
@@ -207,17 +207,9 @@ TEST(BotOptions, ReadTheCommandLineAndRefuseWhatCantWork) {
         {{"--frobnicate", "1"}, BotOptionsResult::Error},
     };
     for (const auto& [args, result] : cases) {
-        BotOptions o;
-        std::string error;
-        EXPECT_EQ(ParseBotOptions(args, o, error), result) << args[0] << " " << error;
+        BotOptions fresh;
+        EXPECT_EQ(ParseBotOptions(args, fresh, error), result) << args[0] << " " << error;
     }
-    BotOptions o;
-    std::string error;
-    ASSERT_EQ(ParseBotOptions(all, o, error), BotOptionsResult::Run);
-    EXPECT_EQ(std::tuple(o.server, o.port, o.duration, o.seed), std::tuple("h", 99, 2.5, 7u));
-    EXPECT_EQ(std::tuple(BotNick(o, 0), BotNick(o, 2)), std::tuple("Zed1", "Zed3"));
-    o.count = 1;
-    EXPECT_EQ(BotNick(o, 0), "Zed");
 }
 
 } // namespace

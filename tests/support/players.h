@@ -40,8 +40,8 @@ class ScriptedPlayer {
         addr.sin_family = AF_INET;
         addr.sin_port = htons(static_cast<uint16_t>(port));
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-        if (connected_ && reading) reader_ = std::thread([this] { ReadLoop(); });
+        const bool connected = connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        if (connected && reading) reader_ = std::thread([this] { ReadLoop(); });
     }
     ~ScriptedPlayer() {
         stop_ = true;
@@ -51,16 +51,10 @@ class ScriptedPlayer {
     ScriptedPlayer(const ScriptedPlayer&) = delete;
     ScriptedPlayer& operator=(const ScriptedPlayer&) = delete;
 
-    bool connected() const { return connected_; }
-    // Sends bytes as they are; false when the connection refuses them.
+    // Sends bytes as they are (a blocking socket takes them all); false when the connection
+    // refuses them.
     bool SendRaw(const std::string& bytes) {
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0) return false;
-            sent += static_cast<std::size_t>(n);
-        }
-        return true;
+        return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
     }
     bool Send(const std::string& text) { return SendRaw(EncodeFrame(text)); }
     // A position message framed as the client frames it, with its extra zero byte.
@@ -113,7 +107,6 @@ class ScriptedPlayer {
     }
 
     int fd_ = -1;
-    bool connected_ = false;
     std::thread reader_;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
@@ -122,38 +115,35 @@ class ScriptedPlayer {
     bool closed_ = false;
 };
 
-// The real server on 127.0.0.1 and a port the system picked.
-class ServerProcess {
+// The real server on 127.0.0.1 and a port the system picked; its log is its standard output.
+class ServerProcess : public Process {
   public:
-    explicit ServerProcess(const std::string& binary, std::vector<std::string> extra = {}) {
-        std::vector<std::string> argv{binary, "--bind", "127.0.0.1", "--port", "0"};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        process_ = std::make_unique<Process>(argv, "/tmp");
+    explicit ServerProcess(const std::string& binary, std::vector<std::string> extra = {})
+        : Process(Argv(binary, std::move(extra)), "/tmp") {
         const std::string marker = "listening on 127.0.0.1 port ";
-        if (!process_->WaitForStdout(marker, 5s)) return;
-        const std::string out = process_->Stdout();
-        port_ = std::atoi(out.c_str() + out.find(marker) + marker.size());
+        if (WaitForStdout(marker, 5s)) port_ = std::atoi(Log().c_str() + Log().find(marker) + marker.size());
     }
     int port() const { return port_; }
-    Process& process() { return *process_; }
-    bool WaitLog(const std::string& text, Millis timeout = 3s) {
-        return process_->WaitForStdout(text, timeout);
-    }
-    std::string Log() const { return process_->Stdout(); }
+    Process& process() { return *this; }
+    bool WaitLog(const std::string& text, Millis timeout = 3s) { return WaitForStdout(text, timeout); }
+    std::string Log() const { return Stdout(); }
     // Ends the server with sig; succeeds when it exits 0 and says so in the log.
     ::testing::AssertionResult Stop(int sig = SIGTERM) {
-        process_->Signal(sig);
-        const std::optional<int> code = process_->Wait(5s);
+        Signal(sig);
+        const std::optional<int> code = Wait(5s);
         if (code == 0 &&
             Log().find(sig == SIGINT ? "stopping on SIGINT" : "stopping on SIGTERM") != std::string::npos)
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure()
                << "exit " << (code ? std::to_string(*code) : "none within 5 s") << "\n"
-               << Log() << process_->Stderr();
+               << Log() << Stderr();
     }
 
   private:
-    std::unique_ptr<Process> process_;
+    static std::vector<std::string> Argv(const std::string& binary, std::vector<std::string> extra) {
+        extra.insert(extra.begin(), {binary, "--bind", "127.0.0.1", "--port", "0"});
+        return extra;
+    }
     int port_ = 0;
 };
 
@@ -161,7 +151,6 @@ class ServerProcess {
 inline std::unique_ptr<ScriptedPlayer> LogIn(ServerProcess& server, const std::string& nick,
                                              const char* from = nullptr) {
     auto client = std::make_unique<ScriptedPlayer>(server.port(), true, 0, from);
-    EXPECT_TRUE(client->connected());
     client->Send(nick);
     EXPECT_TRUE(server.WaitLog("join \"" + nick + "\"")) << nick;
     return client;
