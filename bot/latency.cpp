@@ -83,15 +83,13 @@ void FrameReader::Append(const char* data, std::size_t size) {
 }
 
 FrameReader::Status FrameReader::Next(std::string_view& text) {
-    const std::size_t left = buffer_.size() - at_;
-    if (left < FRAME_PREFIX_BYTES) return NeedMore;
-    std::uint32_t len = 0;
-    for (std::size_t i = 0; i < FRAME_PREFIX_BYTES; ++i)
-        len = len << 8 | static_cast<unsigned char>(buffer_[at_ + i]);
-    if (len == 0 || len > MAX_FRAME_BODY) return Broken;
-    if (left - FRAME_PREFIX_BYTES < len) return NeedMore;
-    const std::string_view body(buffer_.data() + at_ + FRAME_PREFIX_BYTES, len);
-    text = body.substr(0, body.find('\0'));
-    at_ += FRAME_PREFIX_BYTES + len;
-    return Frame;
+    switch (CutFrameView(buffer_, at_, text)) {
+    case FrameStatus::Complete:
+        return Frame;
+    case FrameStatus::Incomplete:
+        return NeedMore;
+    case FrameStatus::Invalid:
+        break;
+    }
+    return Broken;
 }

@@ -272,20 +272,18 @@ void Server::CutFrames(Connection& conn, ServerTime now) {
     std::size_t at = 0;
     bool cutOne = false;
     const std::string& in = conn.inbuf;
-    while (!conn.claiming && in.size() - at >= FRAME_PREFIX_BYTES) {
-        std::uint32_t len = 0;
-        for (std::size_t i = 0; i < FRAME_PREFIX_BYTES; ++i)
-            len = (len << 8) | static_cast<unsigned char>(in[at + i]);
-        if (len == 0 || len > MAX_FRAME_BODY) {
+    while (!conn.claiming) {
+        std::string_view text;
+        const FrameStatus status = CutFrameView(in, at, text);
+        if (status == FrameStatus::Incomplete) break;
+        if (status == FrameStatus::Invalid) {
             Close(conn, End::Drop,
-                  "frame length " + std::to_string(len) + " outside 1 to " + std::to_string(MAX_FRAME_BODY));
+                  "frame length " + std::to_string(ReadFrameLength(in.data() + at)) + " outside 1 to " +
+                      std::to_string(MAX_FRAME_BODY));
             return;
         }
-        if (in.size() - at - FRAME_PREFIX_BYTES < len) break;
-        std::string_view body(in.data() + at + FRAME_PREFIX_BYTES, len);
-        at += FRAME_PREFIX_BYTES + len;
         cutOne = true;
-        if (!OnFrame(conn, body.substr(0, body.find('\0')), now)) return;
+        if (!OnFrame(conn, text, now)) return;
     }
     conn.inbuf.erase(0, at);
     if (cutOne) conn.heardAt = now;

@@ -23,19 +23,23 @@ std::uint32_t ReadFrameLength(const char* prefix) {
     return (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
 }
 
-FrameStatus CutFrameAt(const std::string& buffer, std::size_t& offset, std::string& text) {
+FrameStatus CutFrameView(std::string_view buffer, std::size_t& offset, std::string_view& text) {
     if (offset > buffer.size() || buffer.size() - offset < FRAME_PREFIX_BYTES) return FrameStatus::Incomplete;
     const std::uint32_t len = ReadFrameLength(buffer.data() + offset);
     // Checked before anything is waited for or allocated: a hostile length never costs memory.
     if (len == 0 || len > MAX_FRAME_BODY) return FrameStatus::Invalid;
     if (buffer.size() - offset - FRAME_PREFIX_BYTES < len) return FrameStatus::Incomplete;
-    const char* body = buffer.data() + offset + FRAME_PREFIX_BYTES;
-    std::size_t textlen = 0;
-    while (textlen < len && body[textlen] != '\0')
-        ++textlen;
-    text.assign(body, textlen);
+    const std::string_view body = buffer.substr(offset + FRAME_PREFIX_BYTES, len);
+    text = body.substr(0, body.find('\0'));
     offset += FRAME_PREFIX_BYTES + len;
     return FrameStatus::Complete;
+}
+
+FrameStatus CutFrameAt(const std::string& buffer, std::size_t& offset, std::string& text) {
+    std::string_view view;
+    const FrameStatus status = CutFrameView(buffer, offset, view);
+    if (status == FrameStatus::Complete) text.assign(view);
+    return status;
 }
 
 FrameStatus CutFrame(std::string& buffer, std::string& text) {
