@@ -10,7 +10,6 @@
 
 namespace {
 
-using testfont::kBg;
 using timg::Near;
 
 class ChatDrawing : public testfont::CodedFont {
@@ -71,7 +70,7 @@ TEST_F(ChatDrawing, LogLinesSitTwentyApartNewestAtTheBottomAndTheOpenLineAtTheTo
     for (std::size_t i = 0; i < hud.size(); i++)
         EXPECT_EQ(GlyphAt(10 + 10 * int(i), 459), hud[i] - 32) << hud << " at " << i;
     EXPECT_TRUE(IsBackground(10 + 10 * int(hud.size()), 459)) << "nothing after " << hud;
-    EXPECT_TRUE(Near(Px(4, 460), 0, 0, 0) && Near(Px(10, 454), 0, 0, 0)) << "the shadow";
+    EXPECT_TRUE(Near(Px(4, 460), timg::kBlack) && Near(Px(10, 454), timg::kBlack)) << "the shadow";
     EXPECT_TRUE(IsBackground(3, 460) && IsBackground(10, 453)) << "one unit of shadow only";
 
     chat = 0;

@@ -65,14 +65,11 @@ inline Rgba Get(SDL_Surface* s, int x, int y) {
 }
 
 // A window pixel matches a colour within the rounding of a 16-bit framebuffer.
-inline ::testing::AssertionResult Near(const tt::Image::Pixel& p, int r, int g, int b) {
-    if (std::abs(p.r - r) <= 9 && std::abs(p.g - g) <= 9 && std::abs(p.b - b) <= 9)
+inline ::testing::AssertionResult Near(const tt::Image::Pixel& p, Rgba c) {
+    if (std::abs(p.r - c[0]) <= 9 && std::abs(p.g - c[1]) <= 9 && std::abs(p.b - c[2]) <= 9)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "found (" << p.r << ", " << p.g << ", " << p.b << ") wanted ("
-                                         << r << ", " << g << ", " << b << ")";
-}
-inline ::testing::AssertionResult Near(const tt::Image::Pixel& p, Rgba c) {
-    return Near(p, c[0], c[1], c[2]);
+                                         << int(c[0]) << ", " << int(c[1]) << ", " << int(c[2]) << ")";
 }
 
 } // namespace timg
