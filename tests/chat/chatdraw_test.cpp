@@ -12,14 +12,7 @@ namespace {
 
 using timg::Near;
 
-class ChatDrawing : public testfont::CodedFont {
-  protected:
-    void SetUp() override {
-        CodedFont::SetUp();
-        FlushBuffer();
-        chat = 0;
-    }
-};
+using ChatDrawing = testfont::CodedFont;
 
 // A 2 by 2 panel image, top-left red, top-right green, bottom-left half-transparent white,
 // bottom-right blue, drawn under the world camera of a player far from the origin.

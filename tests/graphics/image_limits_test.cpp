@@ -68,6 +68,12 @@ TEST(LoadImage, ImagesTooLargeEmptyTooSmallOrShortOfTheirPixelsAreRefusedByName)
     tt::Sh("rm -rf " + dir);
 }
 
+// Pixel (x, y) of a loaded image, whose bytes lie blue, green, red, alpha.
+Rgba Get(SDL_Surface* s, int x, int y) {
+    const std::uint8_t* p = static_cast<std::uint8_t*>(s->pixels) + y * s->pitch + x * 4;
+    return Rgba{p[2], p[1], p[0], p[3]};
+}
+
 // The colour of pixel (x, y) in the images below; channels at 0 or 255 survive every depth.
 Rgba Expected(int x, int y, bool grey) {
     const Uint8 on = (x + y) % 2 ? 255 : 0;
