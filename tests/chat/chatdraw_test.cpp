@@ -10,17 +10,9 @@
 
 namespace {
 
-using testfont::kBg;
 using timg::Near;
 
-class ChatDrawing : public testfont::CodedFont {
-  protected:
-    void SetUp() override {
-        CodedFont::SetUp();
-        FlushBuffer();
-        chat = 0;
-    }
-};
+using ChatDrawing = testfont::CodedFont;
 
 // A 2 by 2 panel image, top-left red, top-right green, bottom-left half-transparent white,
 // bottom-right blue, drawn under the world camera of a player far from the origin.
@@ -35,9 +27,8 @@ TEST_F(ChatDrawing, PanelCoversTheBottomQuarterUprightAt85Percent) {
     // 85 % of the panel's colour over the background's; 85 % of half of it for the half-transparent white.
     const timg::Rgba red{223, 30, 0, 255}, green{6, 247, 0, 255}, blue{6, 30, 217, 255},
         white{132, 223, 109, 255};
-    const std::tuple<int, int, timg::Rgba> probes[] = {{0, 119, red},     {100, 100, red}, {639, 119, green},
-                                                       {500, 100, green}, {0, 0, white},   {100, 20, white},
-                                                       {639, 0, blue},    {500, 20, blue}};
+    const std::tuple<int, int, timg::Rgba> probes[] = {
+        {0, 119, red}, {639, 119, green}, {0, 0, white}, {639, 0, blue}};
     for (const auto& [x, y, c] : probes)
         EXPECT_TRUE(Near(Px(x, y), c)) << x << "," << y;
     for (auto [x, y] : {std::pair{0, 120}, {320, 121}, {639, 120}, {320, 479}})
@@ -61,17 +52,14 @@ TEST_F(ChatDrawing, LogLinesSitTwentyApartNewestAtTheBottomAndTheOpenLineAtTheTo
     DrawChatText();
     for (int i = 0; i < CHAT_LOG_LINES; i++) {
         const int y = 15 + 20 * i, glyph = 'e' - i - 32;
-        EXPECT_EQ(GlyphAt(12, y + 2), glyph) << "line " << i;
-        EXPECT_EQ(GlyphAt(12, y + 14), glyph) << "line " << i;
-        EXPECT_TRUE(IsBackground(12, y - 1)) << "below line " << i;
-        EXPECT_TRUE(IsBackground(9, y + 8) && IsBackground(25, y + 8)) << "beside line " << i;
+        EXPECT_EQ(GlyphAt(10, y), glyph) << "line " << i;
+        EXPECT_TRUE(IsBackground(10, y - 1) && IsBackground(9, y)) << "below and before line " << i;
     }
-    EXPECT_TRUE(IsBackground(12, 112));
     const std::string hud = "(say): hi";
     for (std::size_t i = 0; i < hud.size(); i++)
         EXPECT_EQ(GlyphAt(10 + 10 * int(i), 459), hud[i] - 32) << hud << " at " << i;
     EXPECT_TRUE(IsBackground(10 + 10 * int(hud.size()), 459)) << "nothing after " << hud;
-    EXPECT_TRUE(Near(Px(4, 460), 0, 0, 0) && Near(Px(10, 454), 0, 0, 0)) << "the shadow";
+    EXPECT_TRUE(Near(Px(4, 460), timg::kBlack) && Near(Px(10, 454), timg::kBlack)) << "the shadow";
     EXPECT_TRUE(IsBackground(3, 460) && IsBackground(10, 453)) << "one unit of shadow only";
 
     chat = 0;

@@ -1,11 +1,9 @@
-// Small images made by the tests: TGA files and SDL surfaces in the game's byte order (blue, green, red,
-// alpha), and the colours a window shows.
+// Small images made by the tests as TGA files, and the colours a window shows.
 #pragma once
 
 #include "tests/support/support.h"
 #include "tools/artgen/tga.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -42,37 +40,12 @@ inline void WriteTga(const std::string& path, int w, int h, const std::function<
     tt::WriteFile(path, TgaBytes(image, alpha));
 }
 
-// A zeroed w by h surface laid out as the image library lays out TGA files.
-inline SDL_Surface* MakeSurface(int w, int h, bool alpha) {
-    return SDL_CreateRGBSurface(alpha ? SDL_SWSURFACE | SDL_SRCALPHA : SDL_SWSURFACE, w, h, alpha ? 32 : 24,
-                                0x00ff0000, 0x0000ff00, 0x000000ff, alpha ? 0xff000000 : 0);
-}
-
-inline std::uint8_t* PixelAt(SDL_Surface* s, int x, int y) {
-    return static_cast<std::uint8_t*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-}
-
-inline void Put(SDL_Surface* s, int x, int y, Rgba c) {
-    std::uint8_t* p = PixelAt(s, x, y);
-    p[0] = c[2], p[1] = c[1], p[2] = c[0];
-    if (s->format->BytesPerPixel == 4) p[3] = c[3];
-}
-
-// Reads back a pixel; alpha is 255 on surfaces without an alpha channel.
-inline Rgba Get(SDL_Surface* s, int x, int y) {
-    const std::uint8_t* p = PixelAt(s, x, y);
-    return Rgba{p[2], p[1], p[0], s->format->BytesPerPixel == 4 ? p[3] : std::uint8_t(255)};
-}
-
 // A window pixel matches a colour within the rounding of a 16-bit framebuffer.
-inline ::testing::AssertionResult Near(const tt::Image::Pixel& p, int r, int g, int b) {
-    if (std::abs(p.r - r) <= 9 && std::abs(p.g - g) <= 9 && std::abs(p.b - b) <= 9)
+inline ::testing::AssertionResult Near(const tt::Image::Pixel& p, Rgba c) {
+    if (std::abs(p.r - c[0]) <= 9 && std::abs(p.g - c[1]) <= 9 && std::abs(p.b - c[2]) <= 9)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "found (" << p.r << ", " << p.g << ", " << p.b << ") wanted ("
-                                         << r << ", " << g << ", " << b << ")";
-}
-inline ::testing::AssertionResult Near(const tt::Image::Pixel& p, Rgba c) {
-    return Near(p, c[0], c[1], c[2]);
+                                         << int(c[0]) << ", " << int(c[1]) << ", " << int(c[2]) << ")";
 }
 
 } // namespace timg

@@ -47,7 +47,7 @@ inline std::array<GLfloat, 4> CurrentColour() {
     return colour;
 }
 
-constexpr int kBg[3] = {40, 200, 0};
+const timg::Rgba kBg{40, 200, 0, 255};
 
 // A window cleared to kBg with the coded font as fonttexture and its glyph lists built.
 class CodedFont : public ::testing::Test {
@@ -67,7 +67,7 @@ class CodedFont : public ::testing::Test {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     tt::Image::Pixel Px(int x, int y) const { return window.ReadPixel(x, y); }
-    bool IsBackground(int x, int y) const { return timg::Near(Px(x, y), kBg[0], kBg[1], kBg[2]); }
+    bool IsBackground(int x, int y) const { return timg::Near(Px(x, y), kBg); }
     // The glyph drawn at window pixel (x, y), -1 for none.
     int GlyphAt(int x, int y) const {
         const tt::Image::Pixel p = Px(x, y);
