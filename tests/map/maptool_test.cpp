@@ -225,7 +225,7 @@ TEST(Tmx, WhatTiledCantHoldIsNotExported) {
 }
 
 // A new map from Tiled imports as the client reads it: the tile set read from its own file
-// beside the map, tile ids one above the tile indices, the background from the map's colour.
+// beside the map and named by the client's path to it, tile ids one above the tile indices.
 TEST_F(MapFolder, ANewMapSavedByTiledImportsAsTheClientReadsIt) {
     WriteFile(dir_ + "village.tsx", kVillageTsx);
     MapData m;
@@ -235,7 +235,6 @@ TEST_F(MapFolder, ANewMapSavedByTiledImportsAsTheClientReadsIt) {
         << why;
     EXPECT_EQ(std::tuple(m.tilesetfile, m.sizex, m.sizey, m.startposx, m.startposy, m.layer2),
               std::tuple(std::string("Tavrel.app/Contents/Resources/tiles.tga"), 3, 2, 1.5f, 0.5f, 0));
-    EXPECT_EQ(std::vector<int>(m.background, m.background + 3), (std::vector<int>{32, 48, 64}));
     EXPECT_EQ(m.ground, (std::vector<int>{95, 14, 15, 14, 14, 95}));
     EXPECT_EQ(m.block, (std::vector<int>{1, 0, 0, 0, 0, 1}));
     EXPECT_TRUE(m.second.empty() && m.entities.empty());
@@ -265,7 +264,7 @@ TEST_F(MapFolder, RenderingLaysTheSecondLayerOverAnOpaqueGroundAndShowsTheBackgr
         EXPECT_EQ(std::make_tuple(int{px[0]}, int{px[1]}, int{px[2]}), std::make_tuple(p.r, p.g, p.b))
             << p.x << "," << p.y << " scale " << p.options.scale;
     }
-    // Blocked cells are shaded red; the exit and start marks draw over the map.
+    // Blocked cells are shaded red; the start mark draws over the map.
     maptool::Picture plain, marked;
     ASSERT_TRUE(maptool::RenderMap(m, tiles, {1, false, false, false}, plain, why));
     ASSERT_TRUE(maptool::RenderMap(m, tiles, {1, true, false, true}, marked, why));
