@@ -2,27 +2,17 @@
 // the shipped maps clean; and the Tiled extension in the real Tiled, both ways, on every shipped
 // map, with tavrel-map's export and import.
 #include "tests/map/mapfolder.h"
-#include "tests/support/support.h"
 
 namespace {
 
 using namespace tmap;
 using tt::ShellQuote;
 
-const std::string kTool = TAVREL_MAP;
-const std::string kResources = std::string(TAVREL_SOURCE_DIR) + "/resources/";
-const char* const kShipped[] = {"main.map", "house.map", "forest.map"};
-
-// Runs the tool with args (shell words); its exit code, standard output and error in *out.
-int Tool(const std::string& args, std::string* out = nullptr) {
-    return tt::Sh(ShellQuote(kTool) + " " + args + " 2>&1", out);
-}
-
 // A clean check or render prints nothing and help starts with its usage line; problems and
 // usage errors may follow other lines. Export and import to and from files succeed in the
 // real-Tiled tests below.
 TEST_F(MapFolder, ExitCodesTellCleanFromProblemsFromUsageErrors) {
-    Write(dir_ + "broken.map", Read(dir_ + "a.map") + "junk\n");
+    WriteFile(dir_ + "broken.map", ReadFile(dir_ + "a.map") + "junk\n");
     std::string shipped;
     for (const char* name : kShipped)
         shipped += " " + ShellQuote(kResources + name);
@@ -61,7 +51,7 @@ TEST_F(MapFolder, ExitCodesTellCleanFromProblemsFromUsageErrors) {
         else
             EXPECT_EQ(out.rfind(c.says, 0), 0u) << c.args << "\n" << out;
     }
-    EXPECT_EQ(Read(dir_ + "a.png").substr(1, 3), "PNG");
+    EXPECT_EQ(ReadFile(dir_ + "a.png").substr(1, 3), "PNG");
 }
 
 // Tiled with the extension in a private configuration folder, beside copies of the shipped maps.
@@ -73,8 +63,8 @@ class RealTiled : public MapFolder {
         tt::Sh("mkdir -p " + extensions + " && cp " +
                ShellQuote(std::string(TAVREL_SOURCE_DIR) + "/tools/tiled/tavrel-map.js") + " " + extensions);
         for (const char* name : kShipped)
-            Write(dir_ + name, Read(kResources + name));
-        Write(dir_ + "tiles.tga", Read(kResources + "tiles.tga"));
+            WriteFile(dir_ + name, ReadFile(kResources + name));
+        WriteFile(dir_ + "tiles.tga", ReadFile(kResources + "tiles.tga"));
     }
     int Export(const std::string& format, const std::string& from, const std::string& to, std::string* out) {
         return tt::Sh(TiledExport(dir_, format, from, to), out);
@@ -89,27 +79,27 @@ TEST_F(RealTiled, OpensEveryShippedMapAndSavesItBackByteForByte) {
         ASSERT_EQ(Export("tmx", name, stem + "-tiled.tmx", &out), 0) << out;
         ASSERT_EQ(Tool("import " + dir_ + stem + "-tiled.tmx -o " + dir_ + stem + "-imported.map", &out), 0)
             << out;
-        EXPECT_EQ(Read(dir_ + stem + "-imported.map"), Read(kResources + name)) << name;
+        EXPECT_EQ(ReadFile(dir_ + stem + "-imported.map"), ReadFile(kResources + name)) << name;
         // ...and writes a .map through the extension from the TMX tavrel-map exports.
         ASSERT_EQ(Tool("export " + dir_ + name + " -o " + dir_ + stem + ".tmx --encoding base64-zstd", &out),
                   0)
             << out;
         ASSERT_EQ(Export("tavrel", stem + ".tmx", stem + "-saved.map", &out), 0) << out;
-        EXPECT_EQ(Read(dir_ + stem + "-saved.map"), Read(kResources + name)) << name;
+        EXPECT_EQ(ReadFile(dir_ + stem + "-saved.map"), ReadFile(kResources + name)) << name;
     }
 }
 
 TEST_F(RealTiled, RefusesToSaveWhatTheGameCantShowAndSaysWhere) {
     std::string out;
     ASSERT_EQ(Tool("export " + dir_ + "a.map -o " + dir_ + "a.tmx", &out), 0) << out;
-    std::string tmx = Read(dir_ + "a.tmx");
+    std::string tmx = ReadFile(dir_ + "a.tmx");
     tmx.replace(tmx.find("\n4,4,4,4,4,\n"), 12, "\n4,2147483652,4,4,4,\n"); // flipped horizontally
-    Write(dir_ + "flipped.tmx", tmx);
+    WriteFile(dir_ + "flipped.tmx", tmx);
     EXPECT_NE(Export("tavrel", "flipped.tmx", "flipped.map", &out), 0);
     EXPECT_NE(out.find("tile layer \"ground\", column 1 row 0 from the top: the tile is flipped"),
               std::string::npos)
         << out;
-    EXPECT_EQ(Read(dir_ + "flipped.map"), "");
+    EXPECT_EQ(ReadFile(dir_ + "flipped.map"), "");
 }
 
 } // namespace

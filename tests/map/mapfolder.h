@@ -1,6 +1,7 @@
 // A temporary folder with a small tile set and maps for the map tool tests.
 #pragma once
 
+#include "tests/support/process.h"
 #include "tools/artgen/tga.h"
 #include "tools/map/maptool.h"
 
@@ -8,21 +9,16 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace tmap {
 
-inline void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using tt::ReadFile;
+using tt::WriteFile;
+const std::string kResources = std::string(TAVREL_SOURCE_DIR) + "/resources/";
+const char* const kShipped[] = {"main.map", "house.map", "forest.map"};
 
 // A 32 by 32 pixel tile set of four plain tiles, RGBA: 0 opaque red, 1 blue at alpha 128,
 // 2 green at alpha 0, 3 opaque white. Written as TGA with the TrueVision 2.0 footer, which
@@ -93,6 +89,11 @@ const char* const kVillageTsx = R"(<?xml version="1.0" encoding="UTF-8"?>
 </tileset>
 )";
 
+// Runs tavrel-map with args (shell words); its exit code, standard output and error in *out.
+inline int Tool(const std::string& args, std::string* out = nullptr) {
+    return tt::Sh(tt::ShellQuote(TAVREL_MAP) + " " + args + " 2>&1", out);
+}
+
 // Runs Tiled from Debian in dir without a display, with a private home and the configuration
 // (extensions) in dir/config: tiled --export-map FORMAT from to, its output on standard output.
 inline std::string TiledExport(const std::string& dir, const std::string& format, const std::string& from,
@@ -109,9 +110,9 @@ class MapFolder : public ::testing::Test {
         char templ[] = "/tmp/tavrel-maptest-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         dir_ = std::string(templ) + "/";
-        Write(dir_ + "tiles.tga", TileSetTga());
-        Write(dir_ + "a.map", Room("b.map", "1.5 2.5"));
-        Write(dir_ + "b.map", Room("a.map", "2.5 1.5"));
+        WriteFile(dir_ + "tiles.tga", TileSetTga());
+        WriteFile(dir_ + "a.map", Room("b.map", "1.5 2.5"));
+        WriteFile(dir_ + "b.map", Room("a.map", "2.5 1.5"));
     }
     void TearDown() override {
         if (!HasFailure()) std::system(("rm -rf " + dir_).c_str());

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -22,17 +23,12 @@ TEST(AuthorsLoop, AMapDrawnInTiledIsWalkedIntoFromTheVillage) {
             ground += edge ? ",96" : ",15";
             block += edge ? ",1" : ",0";
         }
-    Write(resources + "village.tsx", kVillageTsx);
-    Write(resources + "drawn.tmx", TiledMap(8, 6, "2.5", "2.5", ground.substr(1), block.substr(1)));
+    WriteFile(resources + "village.tsx", kVillageTsx);
+    WriteFile(resources + "drawn.tmx", TiledMap(8, 6, "2.5", "2.5", ground.substr(1), block.substr(1)));
     // Tiled saves through its own writer first, so the file the tool reads is Tiled's.
     std::string out;
     ASSERT_EQ(Sh(TiledExport(resources, "tmx", "drawn.tmx", "meadow.tmx"), &out), 0) << out;
-    const std::string tool = ShellQuote(TAVREL_MAP) + " ";
-    ASSERT_EQ(Sh(tool + "import " + ShellQuote(resources + "meadow.tmx") + " -o " +
-                     ShellQuote(resources + "meadow.map") + " 2>&1",
-                 &out),
-              0)
-        << out;
+    ASSERT_EQ(Tool("import " + resources + "meadow.tmx -o " + resources + "meadow.map", &out), 0) << out;
 
     // An exit from the village: the cell two steps right of the start leads to the meadow.
     MapData village;
@@ -43,12 +39,8 @@ TEST(AuthorsLoop, AMapDrawnInTiledIsWalkedIntoFromTheVillage) {
                              2.5f, 3.5f, "meadow.map"});
     std::ostringstream text;
     WriteMap(text, village);
-    Write(resources + "main.map", text.str());
-    EXPECT_EQ(Sh(tool + "check " + ShellQuote(resources + "meadow.map") + " " +
-                     ShellQuote(resources + "main.map") + " 2>&1",
-                 &out),
-              0)
-        << out;
+    WriteFile(resources + "main.map", text.str());
+    EXPECT_EQ(Tool("check " + resources + "meadow.map " + resources + "main.map", &out), 0) << out;
 
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.peer.ReadUntil("3|", 5s));
@@ -58,9 +50,7 @@ TEST(AuthorsLoop, AMapDrawnInTiledIsWalkedIntoFromTheVillage) {
     float x = 0, y = 0;
     char map[64] = "";
     ASSERT_EQ(std::sscanf(arrival.c_str(), "3|Eve|%f|%f|%*d|%*d|%*d|%*d|%63s", &x, &y, map), 3) << arrival;
-    EXPECT_EQ(std::string(map), "meadow.map");
-    EXPECT_FLOAT_EQ(x, 2.5f);
-    EXPECT_FLOAT_EQ(y, 3.5f);
+    EXPECT_EQ(std::tuple(x, y, std::string(map)), std::tuple(2.5f, 3.5f, std::string("meadow.map")));
 }
 
 } // namespace
