@@ -76,12 +76,10 @@ TEST(MapFile, RefusesImpossibleSizesShortFilesBadNumbersAndOverlongLines) {
         {Header("4097", "1") + "\nsep\n\n", "line 2"},
         {Header("1", "0"), "line 3"},
         {Header("1", "99999999999"), "line 3"},
-        {Header("4096", "4096") + feeds, "line 3: 4096 by 4096 cells, a map has at most 1048576"},
         {Header("1025", "1024") + feeds, "line 3: 1025 by 1024 cells, a map has at most 1048576"},
         {"t\n1\n1\nnan\n0\n0\n0\n0 0 0\n-\n" + rows, "line 4"},
         {"t\n1\n1\n0\n-inf\n0\n0\n0 0 0\n-\n" + rows, "line 5"},
         {Header("1", "1", "0", "4097") + "0\nsep\n0\n", "line 7"},
-        {"", "ends after 0 lines"},
         {"t\n2\n2\n", "ends after 3 lines"},
         {Header("2", "2") + "0 0\n0 0\nsep\n0 0\n", "promises 14"},
         {Header("2", "2", "1") + "0 0\n0 0\nsep\n0 0\n0 0\n", "promises 17"},
@@ -90,8 +88,8 @@ TEST(MapFile, RefusesImpossibleSizesShortFilesBadNumbersAndOverlongLines) {
         {Header("1", "1", "0", "2") + rows + "0 0 1 1 a.map\n0 0 nan 1 a.map\n", "line 15"},
         {Header("1", "1", "0", "1") + rows + "0 0 1 inf a.map\n", "line 14"},
         {Header("1", "1", "0", "1") + rows + "0 0 1 1 " + longest + "x\n", "line 14"},
-        {Header("1", "1") + std::string((1 << 20) + 1, '7') + "\nsep\n0\n", "line 10"},
-        {Header("1", "1") + "0\nsep\n" + std::string(3 << 20, ' '), "line 12"},
+        {Header("1", "1") + std::string((1 << 20) + 1, '7') + "\nsep\n0\n", "line 10: longer than"},
+        {std::string((1 << 20) + 1, 't'), "line 1: longer than"},
     };
     for (const auto& [text, why] : cases) {
         std::istringstream in(text);
@@ -153,10 +151,9 @@ TEST_F(Collision, FeetProbeBesideAndBelowTruncatedTowardZero) {
 // any other.
 TEST_F(Collision, ExitsFireOnThePositionFirstInFileOrder) {
     const std::tuple<float, float, int> cases[] = {
-        {0.5f, 1.9f, -1},          {0.01f, 2.2f, 0},  {0.99f, 2.99f, 0}, {1.0f, 2.5f, -1},
-        {-0.5f, 2.5f, 0},          {-1.0f, 2.5f, -1}, {0.5f, 4.5f, 2},   {6.5f, 2.5f, 3},
-        {NAN, 2.5f, -1},           {0.5f, 5.3f, 4},   {0.5f, 4.99f, 2},  {-2147483648.0f, 0.5f, 5},
-        {-2147483904.0f, 0.5f, -1}};
+        {0.5f, 1.9f, -1},  {0.99f, 2.99f, 0},         {1.0f, 2.5f, -1},          {-0.5f, 2.5f, 0},
+        {-1.0f, 2.5f, -1}, {6.5f, 2.5f, 3},           {NAN, 2.5f, -1},           {0.5f, 5.3f, 4},
+        {0.5f, 4.99f, 2},  {-2147483648.0f, 0.5f, 5}, {-2147483904.0f, 0.5f, -1}};
     for (const auto& [x, y, exit] : cases)
         EXPECT_EQ(Exit(x, y), exit) << x << ", " << y;
     EXPECT_FALSE(Blocked(0.5f, 5.3f)) << "the door past the top edge can't be reached";

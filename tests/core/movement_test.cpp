@@ -127,13 +127,12 @@ TEST(Animation, StandingShowsTheMiddlePictureWalkingTheNextEvery150Ms) {
 // is not a number stays where it was drawn.
 TEST(Extrapolation, WalkersMoveOnAtTheCommonSpeed) {
     const std::tuple<float, std::uint32_t, std::uint32_t, int, int, int, float, float> cases[] = {
-        {10, 1000, 1200, 0, 1, 0, 10, 5.5f},   {10, 1000, 1200, 1, 1, 0, 10.5f, 5},
-        {10, 1000, 1200, 2, 1, 0, 10, 4.5f},   {10, 1000, 1200, 3, 1, 0, 9.5f, 5},
-        {10, 1000, 1200, 1, 1, 1, 10, 5},      {10, 1000, 1200, 1, 0, 0, 10, 5},
-        {10, 1000, 1200, 4, 1, 0, 10, 5},      {10, 1000, 1200, -1, 1, 0, 10, 5},
-        {10, 5000, 6000, 1, 1, 0, 42, 42},     {10, 5000, 4000, 1, 1, 0, 42, 42},
-        {10, 5000, 4001, 1, 1, 0, 7.5025f, 5}, {10, 0xFFFFFF38u, 200, 1, 1, 0, 11, 5},
-        {NAN, 1000, 1200, 1, 0, 0, 42, 42}};
+        {10, 1000, 1200, 0, 1, 0, 10, 5.5f},    {10, 1000, 1200, 1, 1, 0, 10.5f, 5},
+        {10, 1000, 1200, 2, 1, 0, 10, 4.5f},    {10, 1000, 1200, 3, 1, 0, 9.5f, 5},
+        {10, 1000, 1200, 1, 1, 1, 10, 5},       {10, 1000, 1200, 1, 0, 0, 10, 5},
+        {10, 1000, 1200, 4, 1, 0, 10, 5},       {10, 5000, 6000, 1, 1, 0, 42, 42},
+        {10, 5000, 4000, 1, 1, 0, 42, 42},      {10, 5000, 4001, 1, 1, 0, 7.5025f, 5},
+        {10, 0xFFFFFF38u, 200, 1, 1, 0, 11, 5}, {NAN, 1000, 1200, 1, 0, 0, 42, 42}};
     for (const auto& [x, at, now, direction, walking, collision, shownx, showny] : cases) {
         character c;
         c.netposx = x, c.netposy = 5, c.charposx = c.charposy = 42, c.lastupdate = at;

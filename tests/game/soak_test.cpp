@@ -1,8 +1,8 @@
-// The soak: the real client walks, holding D, back and forth between two small maps through their
-// exits while bots walk on the same server. A scripted observer on the start map counts the map
-// changes from the server's side. The client's resident memory after the first 20 changes and after
-// the last must not differ by 5 % or more. TAVREL_SOAK_CHANGES sets the number of changes (default
-// 40, what CI runs); the figure in docs/reliability.md comes from a manual run with 200:
+// The soak: the real client holds D and walks back and forth between two small maps through their
+// exits while bots walk on the same server; a scripted observer on the start map counts the map
+// changes. The client's resident memory after the first 20 changes and after the last must not
+// differ by 5 % or more. TAVREL_SOAK_CHANGES sets the number of changes (CI runs the default 40);
+// the figure in docs/reliability.md comes from a manual run with 200:
 //   TAVREL_SOAK_CHANGES=200 build-test/tests/game/test_soak
 #include "tests/support/players.h"
 
