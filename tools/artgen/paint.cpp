@@ -176,6 +176,12 @@ void Shadow(Canvas& c, float cx, float cy, float rx, float ry, int alpha) {
         }
 }
 
+Canvas StandOnGround(Canvas c, float cx, float cy, float rx, float ry, int alpha) {
+    Outline(c);
+    Shadow(c, cx, cy, rx, ry, alpha);
+    return c;
+}
+
 void PasteAt(Canvas& sheet, const Canvas& s, int index) {
     const int left = index % kTilesPerRow * TILE_PIXELS, top = index / kTilesPerRow * TILE_PIXELS;
     for (int y = 0; y < s.height; ++y)

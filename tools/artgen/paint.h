@@ -72,6 +72,8 @@ void Box(Canvas& c, int x0, int y0, int x1, int y1, const Ramp& r);
 void Outline(Canvas& c);
 // A soft shadow on the ground under an object: only where nothing is drawn yet.
 void Shadow(Canvas& c, float cx, float cy, float rx, float ry, int alpha);
+// How every standing object ends: its outline first, so the shadow falls only around it.
+Canvas StandOnGround(Canvas c, float cx, float cy, float rx, float ry, int alpha);
 // Copies a picture into a tile sheet with its top-left corner on tile `index`.
 void PasteAt(Canvas& sheet, const Canvas& s, int index);
 // A tile of TILE_PIXELS square filled pixel by pixel.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -268,9 +269,7 @@ Canvas Sign() {
         if (Rand(x, 0, 313) < 0.75f) Px(s, x, 4, kDarkWood[1]);
     for (int x = 4; x <= 9; ++x)
         if (Rand(x, 1, 313) < 0.75f) Px(s, x, 6, kDarkWood[1]);
-    Outline(s);
-    Shadow(s, 8, 15, 4, 1.2f, 70);
-    return s;
+    return StandOnGround(std::move(s), 8, 15, 4, 1.2f, 70);
 }
 
 // Fences: rails at two heights, posts of split wood; which sides the rails run to.

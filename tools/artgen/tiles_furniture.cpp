@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 Canvas Lamp() {
     Canvas s(16, 32);
@@ -61,9 +62,7 @@ Canvas Bed() {
     Box(s, 2, 27, 13, 30, kDarkWood); // footboard
     for (int y = 6; y <= 27; ++y)
         Px(s, 2, y, kDarkWood[2]), Px(s, 13, y, kDarkWood[1]);
-    Outline(s);
-    Shadow(s, 8, 31, 7, 1.2f, 60);
-    return s;
+    return StandOnGround(std::move(s), 8, 31, 7, 1.2f, 60);
 }
 
 Canvas Shelf() {
@@ -88,9 +87,7 @@ Canvas Shelf() {
             x += w + (Rand(x, sh[1], 337) < 0.2f ? 1 : 0);
         }
     }
-    Outline(s);
-    Shadow(s, 8, 31, 7, 1.2f, 60);
-    return s;
+    return StandOnGround(std::move(s), 8, 31, 7, 1.2f, 60);
 }
 
 Canvas Table() {
@@ -111,9 +108,7 @@ Canvas Table() {
     Px(s, 10, 4, kRed[2]), Px(s, 11, 4, kRed[3]), Px(s, 12, 5, kYellow[2]), Px(s, 10, 5, kLeaf[3]);
     Rect(s, 22, 3, 23, 7, kWhite[3]);
     Px(s, 22, 2, kYellow[4]), Px(s, 22, 1, kYellow[2]);
-    Outline(s);
-    Shadow(s, 16, 15, 14, 1.5f, 60);
-    return s;
+    return StandOnGround(std::move(s), 16, 15, 14, 1.5f, 60);
 }
 
 Canvas Chair(bool faces_down) {
@@ -139,9 +134,7 @@ Canvas Chair(bool faces_down) {
         Rect(s, 11, 12, 11, 14, kDarkWood[1]);
         spindles(5, 12);
     }
-    Outline(s);
-    Shadow(s, 8, 14.5f, 6, 1.5f, 60);
-    return s;
+    return StandOnGround(std::move(s), 8, 14.5f, 6, 1.5f, 60);
 }
 
 Canvas Well() {
@@ -175,9 +168,7 @@ Canvas Well() {
     Rect(s, 15, 6, 15, 12, kPlaster[1]);
     Box(s, 13, 12, 18, 16, kDarkWood);
     Px(s, 14, 12, kIron[3]), Px(s, 17, 12, kIron[3]);
-    Outline(s);
-    Shadow(s, 17, 29, 14, 3, 70);
-    return s;
+    return StandOnGround(std::move(s), 17, 29, 14, 3, 70);
 }
 
 Canvas Fireplace() {
@@ -233,9 +224,7 @@ Canvas Barrel() {
         Px(s, x, 2, kWood[3]);
         Px(s, x, 3, x < 6 ? kWood[4] : kWood[3]);
     }
-    Outline(s);
-    Shadow(s, 8, 15, 6, 1.5f, 70);
-    return s;
+    return StandOnGround(std::move(s), 8, 15, 6, 1.5f, 70);
 }
 
 Canvas Crate() {
@@ -248,9 +237,7 @@ Canvas Crate() {
     Rect(s, 2, 3, 13, 4, kWood[4]);
     for (int x = 2; x <= 13; ++x)
         Px(s, x, 4, kWood[3]);
-    Outline(s);
-    Shadow(s, 8, 15, 7, 1.5f, 70);
-    return s;
+    return StandOnGround(std::move(s), 8, 15, 7, 1.5f, 70);
 }
 
 Canvas Chest() {
@@ -261,9 +248,7 @@ Canvas Chest() {
         Px(s, x, 8, kIron[1]);
     Rect(s, 7, 7, 8, 10, kYellow[2]);
     Px(s, 7, 7, kYellow[4]), Px(s, 8, 10, kYellow[0]);
-    Outline(s);
-    Shadow(s, 8, 14.5f, 7, 1.5f, 70);
-    return s;
+    return StandOnGround(std::move(s), 8, 14.5f, 7, 1.5f, 70);
 }
 
 Canvas PotPlant() {

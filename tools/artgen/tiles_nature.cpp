@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -53,9 +54,7 @@ Canvas RoundTree() {
             const std::uint8_t* p = s.At(x, y);
             if (p[3] == 255 && Get(s, x, y).g < 100 && Get(s, x, y).r > 60) Px(s, x, y, kWood[0]);
         }
-    Outline(s);
-    Shadow(s, 16, 44, 12, 3.5f, 80);
-    return s;
+    return StandOnGround(std::move(s), 16, 44, 12, 3.5f, 80);
 }
 
 Canvas PineTree() {
@@ -83,9 +82,7 @@ Canvas PineTree() {
                 if (Rand(x, y, 277) < 0.1f) step = std::max(1, step - 1);
                 Px(s, x, y, Step(kPine, step));
             }
-    Outline(s);
-    Shadow(s, 16, 44, 11, 3.5f, 80);
-    return s;
+    return StandOnGround(std::move(s), 16, 44, 11, 3.5f, 80);
 }
 
 Canvas SmallTree() {
@@ -95,9 +92,7 @@ Canvas SmallTree() {
     Ball(s, 5, 13, 4, 4, kLeaf, 283);
     Ball(s, 11, 13, 4, 4, kLeaf, 285);
     Ball(s, 8, 7, 4.5f, 4.5f, kLeaf, 287);
-    Outline(s);
-    Shadow(s, 8, 28.5f, 6, 2.5f, 80);
-    return s;
+    return StandOnGround(std::move(s), 8, 28.5f, 6, 2.5f, 80);
 }
 
 Canvas Bush(bool berries) {
@@ -114,9 +109,7 @@ Canvas Bush(bool berries) {
             Px(s, b[0], b[1] - 1, kRed[4]);
         }
     }
-    Outline(s);
-    Shadow(s, 8, 14, 7, 2, 70);
-    return s;
+    return StandOnGround(std::move(s), 8, 14, 7, 2, 70);
 }
 
 Canvas Flowers(const Ramp& petal, Rgb centre, int seed) {
@@ -149,9 +142,7 @@ Canvas Rock(bool big) {
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
             if (Alpha(s, x, y) == 255 && Rand(x, y, 311) < 0.06f) Px(s, x, y, kStone[1]);
-    Outline(s);
-    Shadow(s, 8.5f, big ? 14 : 13.5f, big ? 7.5f : 5.5f, 2, 70);
-    return s;
+    return StandOnGround(std::move(s), 8.5f, big ? 14 : 13.5f, big ? 7.5f : 5.5f, 2, 70);
 }
 
 Canvas Stump() {
@@ -168,9 +159,7 @@ Canvas Stump() {
             const int ring = static_cast<int>(std::sqrt(d) * 4);
             Px(s, x, y, ring % 2 ? kDirt[3] : kSand[1]);
         }
-    Outline(s);
-    Shadow(s, 8, 14.5f, 7, 1.5f, 70);
-    return s;
+    return StandOnGround(std::move(s), 8, 14.5f, 7, 1.5f, 70);
 }
 
 Canvas Log() {
@@ -183,9 +172,7 @@ Canvas Log() {
             const float dx = (PixelCentre(x) - 13) / 2.5f, dy = (PixelCentre(y) - 10) / 3;
             if (dx * dx + dy * dy <= 1) Px(s, x, y, (dx * dx + dy * dy) < 0.35f ? kDirt[3] : kSand[1]);
         }
-    Outline(s);
-    Shadow(s, 8, 13.5f, 7, 1.5f, 70);
-    return s;
+    return StandOnGround(std::move(s), 8, 13.5f, 7, 1.5f, 70);
 }
 
 Canvas Mushrooms() {
@@ -207,9 +194,7 @@ Canvas Mushrooms() {
         Px(s, cx - 2, cy - hw + 1, kWhite[4]), Px(s, cx + 1, cy - 1, kWhite[3]),
             Px(s, cx - 1, cy - 2, kWhite[4]);
     }
-    Outline(s);
-    Shadow(s, 8, 14.5f, 6, 1.5f, 60);
-    return s;
+    return StandOnGround(std::move(s), 8, 14.5f, 6, 1.5f, 60);
 }
 
 Canvas LilyPad() {
