@@ -38,9 +38,8 @@ void WriteSheet(const std::string& path, int columns, int rows, int extraw = 0, 
 class Folder : public ::testing::Test {
   protected:
     Folder() { GTEST_FLAG_SET(death_test_style, "fast"); }
-    void TearDown() override { tt::Sh("rm -rf '" + dir + "'"); }
-    std::string name = "/tmp/tavrel-chars-XXXXXX";
-    std::string dir = mkdtemp(&name[0]);
+    const timg::TempDir tmp;
+    const std::string& dir = tmp.path;
 };
 
 // A window with the sets of a 2 by 2 block sheet (with remainders to ignore), cleared to green,
@@ -49,9 +48,9 @@ class Folder : public ::testing::Test {
 class Drawing : public Folder {
   protected:
     void SetUp() override {
-        WriteSheet(dir + "/sheet.tga", 2, 2, 6, 2);
+        WriteSheet(dir + "sheet.tga", 2, 2, 6, 2);
         CONFIG_CHARACTER = 3;
-        load_char_set(dir + "/sheet.tga");
+        load_char_set(dir + "sheet.tga");
         ASSERT_EQ(sprites.size(), 4u);
         clients.clear();
         avatar = character();
@@ -128,26 +127,26 @@ TEST_F(Drawing, TheFrameDrawsEveryRemotePlayerInRosterOrderThenTheAvatarOverThem
 using SheetRefusal = Folder;
 
 TEST_F(SheetRefusal, ACharacterOutsideTheSheetEndsTheGameWithInvalidCharacter) {
-    WriteSheet(dir + "/small.tga", 2, 2);
+    WriteSheet(dir + "small.tga", 2, 2);
     for (int character : {4, -1}) {
         EXPECT_EXIT(
             {
-                std::freopen((dir + "/out").c_str(), "w", stdout);
+                std::freopen((dir + "out").c_str(), "w", stdout);
                 CONFIG_CHARACTER = character;
-                load_char_set(dir + "/small.tga");
+                load_char_set(dir + "small.tga");
                 std::exit(77); // not reached when the character is refused
             },
             ::testing::ExitedWithCode(0), "");
-        EXPECT_EQ(tt::ReadFile(dir + "/out"), "Invalid character.\n") << character;
+        EXPECT_EQ(tt::ReadFile(dir + "out"), "Invalid character.\n") << character;
     }
 }
 
 TEST_F(SheetRefusal, AnOversizedOrNarrowSheetStopsWithTheDataExitCodeNamingTheFile) {
-    WriteSheet(dir + "/big.tga", 13, 5);       // 65 sets
-    WriteSheet(dir + "/narrow.tga", 1, 1, -1); // not one whole 72 by 128 block: no sprite set at all
+    WriteSheet(dir + "big.tga", 13, 5);       // 65 sets
+    WriteSheet(dir + "narrow.tga", 1, 1, -1); // not one whole 72 by 128 block: no sprite set at all
     CONFIG_CHARACTER = 0;
-    EXPECT_EXIT(load_char_set(dir + "/big.tga"), ::testing::ExitedWithCode(EXIT_DATA), "big.tga");
-    EXPECT_EXIT(load_char_set(dir + "/narrow.tga"), ::testing::ExitedWithCode(EXIT_DATA),
+    EXPECT_EXIT(load_char_set(dir + "big.tga"), ::testing::ExitedWithCode(EXIT_DATA), "big.tga");
+    EXPECT_EXIT(load_char_set(dir + "narrow.tga"), ::testing::ExitedWithCode(EXIT_DATA),
                 "narrow.tga\" is 71 by 128 pixels, smaller than 72 by 128");
 }
 

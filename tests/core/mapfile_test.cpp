@@ -1,5 +1,5 @@
 #include "core/map.h"
-
+#include "tests/core/maptext.h"
 #include "wire/protocol.h"
 
 #include <gtest/gtest.h>
@@ -13,14 +13,6 @@ static const char* const kExample =
     "separator\n1 1 1 1\n1 0 0 0\n1 1 0 1\nseparator\n-1 -1 -1 -1\n-1 7 -1 -1\n-1 -1 -1 3\nseparator\n"
     "3 1 2.5 3.5 main.map\n";
 
-static MapData Parse(const std::string& text) {
-    std::istringstream in(text);
-    MapData data;
-    std::string error;
-    EXPECT_TRUE(ParseMap(in, data, error)) << error;
-    return data;
-}
-
 static std::string Header(const std::string& w, const std::string& h, const std::string& second = "0",
                           const std::string& count = "0") {
     return "tiles.tga\n" + w + "\n" + h + "\n0\n0\n" + second + "\n" + count + "\n0 0 0\n---\n";
@@ -31,7 +23,7 @@ static auto Fields(const entity_t& e) {
 }
 
 TEST(MapFile, ReadsTheExampleMapAndKeepsCarriageReturnsOnlyInNames) {
-    const MapData m = Parse(kExample);
+    const MapData m = ParseText(kExample);
     EXPECT_EQ(std::tuple(m.tilesetfile, m.sizex, m.sizey, m.startposx, m.startposy, m.layer2),
               std::tuple(std::string("Tavrel.app/Contents/Resources/tiles.tga"), 4, 3, 1.5f, 2.5f, 1));
     EXPECT_EQ(std::vector<int>(m.background, m.background + 3), std::vector<int>({0, 0, 64}));
@@ -41,7 +33,7 @@ TEST(MapFile, ReadsTheExampleMapAndKeepsCarriageReturnsOnlyInNames) {
     ASSERT_EQ(m.entities.size(), 1u);
     EXPECT_EQ(Fields(m.entities[0]), Fields({3, 1, 2.5f, 3.5f, "main.map"}));
 
-    const MapData r = Parse(std::regex_replace(kExample, std::regex("\n"), "\r\n"));
+    const MapData r = ParseText(std::regex_replace(kExample, std::regex("\n"), "\r\n"));
     EXPECT_EQ(
         std::tuple(r.tilesetfile, r.entities.at(0).newmap, r.sizey, r.startposy, r.ground, r.block, r.second),
         std::tuple(m.tilesetfile + "\r", std::string("main.map\r"), 3, 2.5f, m.ground, m.block, m.second));
@@ -49,8 +41,8 @@ TEST(MapFile, ReadsTheExampleMapAndKeepsCarriageReturnsOnlyInNames) {
 
 // Each piece reads like strtol, saturated to an int; a short or empty row is padded with zeros.
 TEST(MapFile, RowsSplitAtEverySingleSpace) {
-    const MapData m = Parse(Header("6", "4") + "7 \t9 +3 -x 4.5 3x\n\r2  -2147483649 99999999999 1\r\n\n"
-                                               "1 2 3 4 5 6 7\nsep\n0\n0\n0\n0\n");
+    const MapData m = ParseText(Header("6", "4") + "7 \t9 +3 -x 4.5 3x\n\r2  -2147483649 99999999999 1\r\n\n"
+                                                   "1 2 3 4 5 6 7\nsep\n0\n0\n0\n0\n");
     EXPECT_EQ(m.ground,
               std::vector<int>({7, 9, 3, 0, 4, 3, 2, 0, -2147483647 - 1, 2147483647, 1, 0, 0, 0, 0, 0,
                                 0, 0, 1, 2, 3, 4, 5, 6}));
@@ -58,12 +50,12 @@ TEST(MapFile, RowsSplitAtEverySingleSpace) {
 
 TEST(MapFile, SecondLayerRowsWithoutTheFlagAreReadAsExitsANegativeCountAsNone) {
     const MapData m =
-        Parse(Header("3", "1", "0", "1") + "1 1 1\nsep\n0 0 0\nsep\n5 6 7\nsep\n0 0 1.5 1.5 other.map\n");
+        ParseText(Header("3", "1", "0", "1") + "1 1 1\nsep\n0 0 0\nsep\n5 6 7\nsep\n0 0 1.5 1.5 other.map\n");
     EXPECT_TRUE(m.second.empty());
     ASSERT_EQ(m.entities.size(), 1u);
     EXPECT_EQ(Fields(m.entities[0]), Fields({5, 6, 7.0f, 0.0f, ""}));
     for (const char* count : {"-1", "-4097", "-99999999999"})
-        EXPECT_TRUE(Parse(Header("1", "1", "0", count) + "0\nsep\n0\n").entities.empty()) << count;
+        EXPECT_TRUE(ParseText(Header("1", "1", "0", count) + "0\nsep\n0\n").entities.empty()) << count;
 }
 
 // A refusal holds no more than the rows that arrived. Found by fuzzing (fuzz/map_fuzz.cpp): empty lines
@@ -105,17 +97,19 @@ TEST(MapFile, RefusesImpossibleSizesShortFilesBadNumbersAndOverlongLines) {
 // The limits themselves are fine, and the last line needs no line feed of its own.
 TEST(MapFile, AcceptsMapsAtTheLimits) {
     const std::string rows(MAX_MAP_SIZE, '\n');
-    const MapData tallest = Parse(Header("256", "4096") + rows + "sep" + rows + "1\n");
+    const MapData tallest = ParseText(Header("256", "4096") + rows + "sep" + rows + "1\n");
     EXPECT_EQ(std::pair(tallest.ground.size(), tallest.block.at(MAX_MAP_CELLS - 256)),
               std::pair(std::size_t(MAX_MAP_CELLS), 1));
-    EXPECT_EQ(Parse(Header("4096", "256") + std::string(3 * MAX_MAP_SIZE, '\n')).block.size(),
+    EXPECT_EQ(ParseText(Header("4096", "256") + std::string(3 * MAX_MAP_SIZE, '\n')).block.size(),
               std::size_t(MAX_MAP_CELLS));
-    EXPECT_EQ(Parse(Header("2", "1") + "3 4\nsep\n1 1").block, (std::vector<int>{1, 1}));
+    EXPECT_EQ(ParseText(Header("2", "1") + "3 4\nsep\n1 1").block, (std::vector<int>{1, 1}));
     const std::string longest(MAX_MAP_NAME, 'm');
-    EXPECT_EQ(
-        Parse(Header("1", "1", "0", "1") + "0\nsep\n0\nsep\n0 0 1 1 " + longest + "\n").entities.at(0).newmap,
-        longest);
-    EXPECT_EQ(Parse(Header("1", "1") + "7" + std::string((1 << 20) - 1, ' ') + "\nsep\n0\n").ground.at(0), 7);
+    EXPECT_EQ(ParseText(Header("1", "1", "0", "1") + "0\nsep\n0\nsep\n0 0 1 1 " + longest + "\n")
+                  .entities.at(0)
+                  .newmap,
+              longest);
+    EXPECT_EQ(ParseText(Header("1", "1") + "7" + std::string((1 << 20) - 1, ' ') + "\nsep\n0\n").ground.at(0),
+              7);
 }
 
 // The questions walking asks of the installed map: blocked feet and map exits. 6 by 5; world row 0 is
@@ -123,11 +117,12 @@ TEST(MapFile, AcceptsMapsAtTheLimits) {
 // one just right of the grid, one just above it, one at the lowest int.
 struct Collision : ::testing::Test {
     void SetUp() override {
-        MapData data = Parse(Header("6", "5", "0", "6") +
-                             "\n\n\n\n\nsep\n0 1 1 1 1 1\n0 0 0 0 0 1\n0 2 0 0 0 1\n"
-                             "0 0 0 1 0 0\n0 0 0 0 0 0\nsep\n0 2 1.5 1.5 first.map\n0 2 2.5 2.5 second.map\n"
-                             "0 4 3.5 3.5 top.map\n6 2 0.5 0.5 outside.map\n0 5 0.5 0.5 door.map\n"
-                             "-2147483648 0 0.5 0.5 edge.map\n");
+        MapData data =
+            ParseText(Header("6", "5", "0", "6") +
+                      "\n\n\n\n\nsep\n0 1 1 1 1 1\n0 0 0 0 0 1\n0 2 0 0 0 1\n"
+                      "0 0 0 1 0 0\n0 0 0 0 0 0\nsep\n0 2 1.5 1.5 first.map\n0 2 2.5 2.5 second.map\n"
+                      "0 4 3.5 3.5 top.map\n6 2 0.5 0.5 outside.map\n0 5 0.5 0.5 door.map\n"
+                      "-2147483648 0 0.5 0.5 edge.map\n");
         InstallMapData(data);
     }
     void TearDown() override { FreeMap(); }

@@ -3,10 +3,7 @@
 #include "graphics/texture.h"
 #include "tests/graphics/testfont.h"
 
-#include <unistd.h>
-
 #include <array>
-#include <cstdio>
 #include <string>
 #include <tuple>
 
@@ -68,12 +65,12 @@ TEST_F(Font, ALetterIsATintedSquareUprightAtThePenLeavingTheStateAsItWas) {
 TEST(Textures, KeepTheirColoursAndAlphaWhateverTheirSize) {
     tt::GlWindow window;
     const Rgba clear{255, 0, 0, 0};
-    const std::string path = "/tmp/tavrel-texture-" + std::to_string(getpid()) + ".tga";
+    const TempDir dir;
+    const std::string path = dir.path + "quarters.tga";
     WriteTga(path, 26, 32, [&clear](int x, int y) {
         return x < 3 && y < 4 ? clear : y < 16 ? (x < 13 ? kRed : kGreen) : (x < 13 ? kBlue : kWhite);
     });
     SDL_Surface* surface = LoadImage(path);
-    std::remove(path.c_str());
     ASSERT_NE(surface, nullptr);
     const GLuint texture = TextureFromSurface(surface);
     GLint w = 0, h = 0;

@@ -3,8 +3,6 @@
 
 #include "tests/graphics/imagefile.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <tuple>
 
@@ -47,10 +45,10 @@ TEST(LoadImage, ImagesTooLargeEmptyTooSmallOrShortOfTheirPixelsAreRefusedByName)
         {"runs-exact.tga", TgaHeader(10, 256, 2, 32) + Runs(4, 4), nullptr, 256, 2},
         {"runs-grey.tga", TgaHeader(11, 128, 1, 8) + Runs(1, 1), nullptr, 128, 1},
     };
-    const std::string dir = "/tmp/tavrel-image-limits-" + std::to_string(getpid());
-    WriteTga(dir + "/small.tga", 15, 20, [](int, int) { return kRed; });
+    const TempDir dir;
+    WriteTga(dir.path + "small.tga", 15, 20, [](int, int) { return kRed; });
     for (const auto& c : cases) {
-        const std::string path = dir + "/" + c.name;
+        const std::string path = dir.path + c.name;
         if (!c.file.empty()) tt::WriteFile(path, c.file);
         testing::internal::CaptureStderr();
         SDL_Surface* s = LoadImage(path, c.minw, c.minh);
@@ -65,7 +63,6 @@ TEST(LoadImage, ImagesTooLargeEmptyTooSmallOrShortOfTheirPixelsAreRefusedByName)
             SDL_FreeSurface(s);
         }
     }
-    tt::Sh("rm -rf " + dir);
 }
 
 // Pixel (x, y) of a loaded image, whose bytes lie blue, green, red, alpha.
@@ -89,16 +86,17 @@ TEST(LoadImage, ImagesOfEveryDepthLoadAsThirtyTwoBitBlueGreenRedAlpha) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             grey += char(Expected(x, y, true)[0]);
-    const std::string dir = "/tmp/tavrel-depths-" + std::to_string(getpid());
-    tt::WriteFile(dir + "/grey.tga", grey);
+    const TempDir tmp;
+    const std::string& dir = tmp.path;
+    tt::WriteFile(dir + "grey.tga", grey);
     for (bool alpha : {false, true})
         WriteTga(
-            dir + (alpha ? "/rgba.tga" : "/rgb.tga"), w, h,
-            [](int x, int y) { return Expected(x, y, false); }, alpha);
-    ASSERT_EQ(tt::Sh("convert " + dir + "/rgba.tga " + dir + "/rgba.png"), 0);
+            dir + (alpha ? "rgba.tga" : "rgb.tga"), w, h, [](int x, int y) { return Expected(x, y, false); },
+            alpha);
+    ASSERT_EQ(tt::Sh("convert " + dir + "rgba.tga " + dir + "rgba.png"), 0);
 
     for (const std::string name : {"grey.tga", "rgb.tga", "rgba.tga", "rgba.png"}) {
-        SDL_Surface* s = LoadImage(dir + "/" + name);
+        SDL_Surface* s = LoadImage(dir + name);
         ASSERT_NE(s, nullptr) << name;
         ASSERT_EQ(std::make_tuple(s->w, s->h, int(s->format->BitsPerPixel)), std::make_tuple(w, h, 32))
             << name;
@@ -109,7 +107,6 @@ TEST(LoadImage, ImagesOfEveryDepthLoadAsThirtyTwoBitBlueGreenRedAlpha) {
                         << name << " channel " << i << " at " << x << "," << y;
         SDL_FreeSurface(s);
     }
-    tt::Sh("rm -rf " + dir);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Small images made by the tests as TGA files, and the colours a window shows.
+// Small images made by the tests as TGA files in a folder of their own, and the colours a window shows.
 #pragma once
 
 #include "tests/support/support.h"
@@ -11,6 +11,19 @@
 #include <functional>
 
 namespace timg {
+
+// A new folder under /tmp, path ending in "/"; kept for a look when the test failed.
+struct TempDir {
+    TempDir() {
+        char name[] = "/tmp/tavrel-test-XXXXXX";
+        EXPECT_NE(mkdtemp(name), nullptr);
+        path = std::string(name) + "/";
+    }
+    ~TempDir() {
+        if (!::testing::Test::HasFailure()) tt::Sh("rm -rf " + tt::ShellQuote(path));
+    }
+    std::string path;
+};
 
 using Rgba = std::array<std::uint8_t, 4>; // red, green, blue, alpha
 

@@ -1,14 +1,13 @@
-// A temporary folder with a small tile set and maps for the map tool tests.
+// A temporary folder with a small tile set and maps for the map tool tests, and the map and
+// picture readers they share with the generator's tests.
 #pragma once
 
-#include "tests/support/process.h"
-#include "tools/artgen/tga.h"
+#include "tests/core/maptext.h"
+#include "tests/graphics/imagefile.h"
 #include "tools/map/maptool.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,19 +19,11 @@ using tt::WriteFile;
 const std::string kResources = std::string(TAVREL_SOURCE_DIR) + "/resources/";
 const char* const kShipped[] = {"main.map", "house.map", "forest.map"};
 
-// A 32 by 32 pixel tile set of four plain tiles, RGBA: 0 opaque red, 1 blue at alpha 128,
-// 2 green at alpha 0, 3 opaque white. Written as TGA with the TrueVision 2.0 footer, which
-// Tiled's image reader needs.
-inline std::string TileSetTga() {
-    const std::uint8_t colours[4][4] = {
-        {255, 0, 0, 255}, {0, 0, 255, 128}, {0, 255, 0, 0}, {255, 255, 255, 255}};
-    Canvas tiles(32, 32);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const std::uint8_t* c = colours[(y / 16) * 2 + x / 16];
-            tiles.Put(x, y, c[0], c[1], c[2], c[3]);
-        }
-    return TgaBytes(tiles, true);
+inline maptool::Picture Load(const std::string& path) {
+    maptool::Picture picture;
+    std::string why;
+    EXPECT_TRUE(maptool::LoadPicture(path, picture, why)) << path << ": " << why;
+    return picture;
 }
 
 // Two clean 5 by 4 maps on that tile set that lead to each other: a walled room, free inside,
@@ -89,10 +80,12 @@ const char* const kVillageTsx = R"(<?xml version="1.0" encoding="UTF-8"?>
 </tileset>
 )";
 
+#ifdef TAVREL_MAP // the generator's tests read pictures and maps only
 // Runs tavrel-map with args (shell words); its exit code, standard output and error in *out.
 inline int Tool(const std::string& args, std::string* out = nullptr) {
     return tt::Sh(tt::ShellQuote(TAVREL_MAP) + " " + args + " 2>&1", out);
 }
+#endif
 
 // Runs Tiled from Debian in dir without a display, with a private home and the configuration
 // (extensions) in dir/config: tiled --export-map FORMAT from to, its output on standard output.
@@ -104,20 +97,19 @@ inline std::string TiledExport(const std::string& dir, const std::string& format
            format + " " + from + " " + to + " 2>&1";
 }
 
+// The folder holds tiles.tga, 32 by 32 pixels of four plain tiles: 0 opaque red, 1 blue at alpha
+// 128, 2 green at alpha 0, 3 opaque white; and the rooms a.map and b.map.
 class MapFolder : public ::testing::Test {
   protected:
     void SetUp() override {
-        char templ[] = "/tmp/tavrel-maptest-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir_ = std::string(templ) + "/";
-        WriteFile(dir_ + "tiles.tga", TileSetTga());
+        const timg::Rgba colours[4] = {timg::kRed, {0, 0, 255, 128}, {0, 255, 0, 0}, timg::kWhite};
+        timg::WriteTga(dir_ + "tiles.tga", 32, 32,
+                       [&](int x, int y) { return colours[(y / 16) * 2 + x / 16]; });
         WriteFile(dir_ + "a.map", Room("b.map", "1.5 2.5"));
         WriteFile(dir_ + "b.map", Room("a.map", "2.5 1.5"));
     }
-    void TearDown() override {
-        if (!HasFailure()) std::system(("rm -rf " + dir_).c_str());
-    }
-    std::string dir_;
+    const timg::TempDir tmp_;
+    const std::string& dir_ = tmp_.path;
 };
 
 } // namespace tmap

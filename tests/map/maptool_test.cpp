@@ -112,20 +112,6 @@ TEST_F(MapFolder, EachFaultIsReportedOnItsLineWithWhatToDo) {
     }
 }
 
-MapData ParseText(const std::string& text) {
-    std::istringstream in(text);
-    MapData m;
-    std::string why;
-    EXPECT_TRUE(ParseMap(in, m, why)) << why;
-    return m;
-}
-
-std::string Written(const MapData& m) {
-    std::ostringstream out;
-    WriteMap(out, m);
-    return out.str();
-}
-
 // The shipped maps, and maps with an odd edge of everything the mapping carries (exits outside
 // the grid, a negative start, a block value that doesn't block, a second layer off, no exits,
 // numbers that need every digit or an exponent), come back byte for byte through the writer and
@@ -243,9 +229,9 @@ TEST_F(MapFolder, ANewMapSavedByTiledImportsAsTheClientReadsIt) {
 TEST_F(MapFolder, RenderingLaysTheSecondLayerOverAnOpaqueGroundAndShowsTheBackgroundForUnknownTiles) {
     // Ground: red, an index of no tile, the transparent green tile (drawn opaque on the ground).
     const MapData m = ParseText("t.tga\n3\n1\n0.5\n0.5\n1\n0\n10 20 30\n-\n0 9 2\n-\n1 0 0\n-\n1 -1 -1\n");
-    maptool::Picture tiles, out;
+    const maptool::Picture tiles = Load(dir_ + "tiles.tga");
+    maptool::Picture out;
     std::string why;
-    ASSERT_TRUE(maptool::LoadPicture(dir_ + "tiles.tga", tiles, why)) << why;
     const struct {
         maptool::RenderOptions options;
         int x, y, r, g, b;

@@ -4,7 +4,6 @@
 #include "tests/support/support.h"
 
 #include <cstdio>
-#include <sstream>
 #include <tuple>
 
 namespace {
@@ -37,9 +36,7 @@ TEST(AuthorsLoop, AMapDrawnInTiledIsWalkedIntoFromTheVillage) {
     village.entities.insert(village.entities.begin(),
                             {static_cast<int>(village.startposx) + 2, static_cast<int>(village.startposy),
                              2.5f, 3.5f, "meadow.map"});
-    std::ostringstream text;
-    WriteMap(text, village);
-    WriteFile(resources + "main.map", text.str());
+    WriteFile(resources + "main.map", Written(village));
     EXPECT_EQ(Tool("check " + resources + "meadow.map " + resources + "main.map", &out), 0) << out;
 
     ASSERT_TRUE(run.Start());

@@ -1,40 +1,28 @@
 // The generator reproduces the shipped files, its font fits the game's 10-pixel advance with a
 // bolder second set, the characters' step frames move, and the world's maps are laid out to be
 // explored; its parts on small cases: the tile recipes' footprints and the map checker's refusals.
-#include "tests/support/process.h"
+#include "tests/map/mapfolder.h"
 #include "tools/artgen/art.h"
 #include "tools/artgen/geometry.h"
 #include "tools/artgen/icon.h"
 #include "tools/artgen/map_check.h"
 #include "tools/artgen/world_maps.h"
 #include "tools/artgen/world_tiles.h"
-#include "tools/map/maptool.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <numeric>
 #include <set>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-namespace fs = std::filesystem;
-
 namespace {
 
-const std::string kResources = std::string(TAVREL_SOURCE_DIR) + "/resources/";
-
-maptool::Picture Load(const std::string& path) {
-    maptool::Picture picture;
-    std::string why;
-    EXPECT_TRUE(maptool::LoadPicture(path, picture, why)) << path << ": " << why;
-    return picture;
-}
+using tmap::kResources;
+using tmap::Load;
 
 // What a glyph looks like, coarsely: its inked box and its total coverage.
 struct Ink {
@@ -61,28 +49,25 @@ Ink GlyphInk(const maptool::Picture& font, int glyph) {
 // move a glyph's edge pixels from one release to the next, so the font must only match glyph
 // by glyph in where its ink lies and how much there is.
 TEST(ArtgenOutput, MatchesTheShippedResources) {
-    const std::string out =
-        fs::temp_directory_path().string() + "/tavrel-artgen-" + std::to_string(::getpid());
-    fs::remove_all(out);
-    fs::create_directories(out);
+    const timg::TempDir tmp;
+    const std::string& out = tmp.path;
     ASSERT_TRUE(MakeWorldArt(out) && MakeFigureArt(out));
     ASSERT_TRUE(MakeIcons(out));
-    std::vector<std::string> names = {"tiles.tga",  "main.map",   "house.map",
-                                      "forest.map", "Hero 1.tga", "chat.tga"};
+    std::vector<std::string> names(std::begin(tmap::kShipped), std::end(tmap::kShipped));
+    names.insert(names.end(), {"tiles.tga", "Hero 1.tga", "chat.tga"});
     for (const int size : kIconSizes)
         names.push_back("icons/tavrel-" + std::to_string(size) + ".png");
     for (const std::string& name : names)
-        EXPECT_TRUE(tt::ReadFile(out + "/" + name) == tt::ReadFile(kResources + name))
+        EXPECT_TRUE(tt::ReadFile(out + name) == tt::ReadFile(kResources + name))
             << name << " differs from the shipped file";
     // The TGA and PNG writers: what a reader makes of their bytes is what was drawn.
-    EXPECT_TRUE(Load(out + "/tiles.tga").rgba == DrawWorldTiles().rgba);
-    EXPECT_TRUE(Load(out + "/icons/tavrel-48.png").rgba == DrawIcon(48).rgba);
+    EXPECT_TRUE(Load(out + "tiles.tga").rgba == DrawWorldTiles().rgba);
+    EXPECT_TRUE(Load(out + "icons/tavrel-48.png").rgba == DrawIcon(48).rgba);
 
-    ASSERT_EQ(tt::ReadFile(out + "/font.tga").substr(0, 18),
+    ASSERT_EQ(tt::ReadFile(out + "font.tga").substr(0, 18),
               tt::ReadFile(kResources + "font.tga").substr(0, 18))
         << "font.tga header";
-    const maptool::Picture made = Load(out + "/font.tga"), shipped = Load(kResources + "font.tga");
-    fs::remove_all(out);
+    const maptool::Picture made = Load(out + "font.tga"), shipped = Load(kResources + "font.tga");
     std::vector<long> total; // ink of each shipped glyph, 128 * set + code - 32
     for (int glyph = 0; glyph < FONT_CELLS * FONT_CELLS; ++glyph) {
         const Ink a = GlyphInk(made, glyph), b = GlyphInk(shipped, glyph);

@@ -40,18 +40,13 @@ Rgba TileSetPixel(int x, int y) {
 class World : public ::testing::Test {
   protected:
     void SetUp() override {
-        char dir[] = "/tmp/world_testXXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        folder_ = dir;
-        oldcwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(folder_);
+        std::filesystem::current_path(folder_.path);
         WriteTga(Resource("tiles.tga"), 56, 40, TileSetPixel);
     }
     void TearDown() override {
         FreeMap();
         FreeTileSet();
         std::filesystem::current_path(oldcwd_);
-        std::filesystem::remove_all(folder_);
     }
     static std::string Resource(const std::string& name) { return "Tavrel.app/Contents/Resources/" + name; }
     // Writes the map and makes it the current one.
@@ -75,7 +70,8 @@ class World : public ::testing::Test {
     }
 
     tt::GlWindow window_;
-    std::filesystem::path folder_, oldcwd_;
+    const TempDir folder_;
+    const std::filesystem::path oldcwd_ = std::filesystem::current_path();
 };
 
 // A grid text of h rows of w values, fill everywhere except the cells {column, world row, value}.
