@@ -1,12 +1,10 @@
-// Several tavrel-server nodes on real nats-server processes: players on different nodes see each other walk,
-// chat and change maps; a nickname is taken once in the whole cluster; a killed node vanishes from everyone's
-// view; the bus going away and coming back, or one of three bus servers dying, drops and duplicates nothing.
+// Several tavrel-server nodes on real nats-server processes; what crosses the bus, and what survives a node
+// or a bus server dying, with scripted players.
 #include "tests/support/players.h"
 #include "wire/cluster.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <regex>
 
 namespace {
@@ -35,9 +33,8 @@ struct Nats {
     std::unique_ptr<Process> process;
 };
 
-// Logs nick in on node, trying again while it is refused (a bus electing its JetStream leader, a claim not
-// expired yet); null after budget. Tries take 250 addresses in turn: the log sums up an address beyond
-// 10/min.
+// Logs nick in on node, trying again while refused (a JetStream leader not elected, a claim not expired);
+// null after budget. Tries come from 250 addresses in turn: the log sums up an address beyond 10/min.
 std::unique_ptr<ScriptedPlayer> LogInWhenFree(ServerProcess& node, const std::string& nick, Millis budget) {
     static int tries = 0;
     const auto end = std::chrono::steady_clock::now() + budget;
@@ -52,21 +49,6 @@ std::unique_ptr<ScriptedPlayer> LogInWhenFree(ServerProcess& node, const std::st
         std::this_thread::sleep_for(300ms);
     }
     return nullptr;
-}
-
-// Reads the player's frames into heard until every one of texts is among them; false when one has
-// not come within timeout.
-bool Hears(ScriptedPlayer& player, const std::vector<std::string>& texts, Millis timeout = 5s,
-           std::vector<std::string>* heard = nullptr) {
-    std::vector<std::string> own;
-    std::vector<std::string>& all = heard ? *heard : own;
-    const auto has = [&](const std::string& text) { return std::count(all.begin(), all.end(), text) > 0; };
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!std::all_of(texts.begin(), texts.end(), has)) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        if (const auto got = player.Next(100ms)) all.push_back(*got);
-    }
-    return true;
 }
 
 std::string Pos(const std::string& nick, const std::string& xy, const std::string& map = "main.map") {
@@ -112,13 +94,12 @@ class Cluster : public ::testing::Test {
     std::unique_ptr<ScriptedPlayer> ann, bob;
 };
 
-// Walking and chat across nodes are checked by the tests below.
 TEST_F(Cluster, AMapChangeTravelsAsARemovalAndNodesOnTheBusStopCleanly) {
     ASSERT_TRUE(ann->SendPosition("Ann", 1, 2, "main.map"));
-    EXPECT_TRUE(Hears(*bob, {Pos("Ann", "1|2")})) << b->Log();
+    EXPECT_TRUE(bob->Hears({Pos("Ann", "1|2")})) << b->Log();
     ASSERT_TRUE(ann->Send(BuildMapChangeMessage("Ann", "house.map")));
     ASSERT_TRUE(ann->SendPosition("Ann", 8, 1, "house.map"));
-    EXPECT_TRUE(Hears(*bob, {"2|Ann"}));
+    EXPECT_TRUE(bob->Hears({"2|Ann"}));
     EXPECT_TRUE(a->Stop());
     EXPECT_TRUE(b->Stop());
 }
@@ -145,11 +126,11 @@ TEST_F(Cluster, KilledNodesPlayersVanishForEveryoneAndTheirNamesComeFree) {
     auto bea = LogIn(*b, "Bea");
     bob->SendPosition("Bob", 1, 1, "main.map");
     bea->SendPosition("Bea", 2, 2, "main.map");
-    EXPECT_TRUE(Hears(*ann, {Pos("Bob", "1|1"), Pos("Bea", "2|2")}));
-    b->process().Signal(SIGKILL);
-    EXPECT_EQ(b->process().Wait(5s), 128 + SIGKILL);
+    EXPECT_TRUE(ann->Hears({Pos("Bob", "1|1"), Pos("Bea", "2|2")}));
+    b->Signal(SIGKILL);
+    EXPECT_EQ(b->Wait(5s), 128 + SIGKILL);
     std::vector<std::string> heard;
-    ASSERT_TRUE(Hears(*ann, {"2|Bob", "2|Bea"}, CLUSTER_NODE_TIMEOUT + 5s, &heard)) << a->Log();
+    ASSERT_TRUE(ann->Hears({"2|Bob", "2|Bea"}, CLUSTER_NODE_TIMEOUT + 5s, &heard)) << a->Log();
     for (const char* gone : {"2|Bob", "2|Bea"})
         EXPECT_EQ(std::count(heard.begin(), heard.end(), gone), 1) << gone;
     EXPECT_TRUE(a->WaitLog("2 of its players removed"));
@@ -161,7 +142,7 @@ TEST_F(Cluster, KilledNodesPlayersVanishForEveryoneAndTheirNamesComeFree) {
 TEST_F(Cluster, BusRestartResumesPlayWithNothingLostOrDuplicated) {
     auto cara = LogIn(*a, "Cara");
     ann->SendPosition("Ann", 1, 1, "main.map");
-    ASSERT_TRUE(Hears(*bob, {Pos("Ann", "1|1")}));
+    ASSERT_TRUE(bob->Hears({Pos("Ann", "1|1")}));
 
     bus[0]->Kill();
     ASSERT_TRUE(a->WaitLog("lost the bus", 5s));
@@ -169,7 +150,7 @@ TEST_F(Cluster, BusRestartResumesPlayWithNothingLostOrDuplicated) {
     // Each node serves its own players meanwhile.
     ann->SendPosition("Ann", 7, 7, "main.map");
     ann->Send(BuildChatMessage("Ann", "while away", "main.map"));
-    EXPECT_TRUE(Hears(*cara, {Pos("Ann", "7|7"), "1|Ann|while away|main.map"}));
+    EXPECT_TRUE(cara->Hears({Pos("Ann", "7|7"), "1|Ann|while away|main.map"}));
     bob->SendPosition("Bob", 9, 9, "main.map");
 
     ASSERT_TRUE(bus[0]->Start());
@@ -178,12 +159,12 @@ TEST_F(Cluster, BusRestartResumesPlayWithNothingLostOrDuplicated) {
     // keeps no history, so it is lost if the other node is not back yet.
     const std::string back = "1|Bob|back|main.map";
     std::vector<std::string> bobAll, annAll;
-    EXPECT_TRUE(Hears(*bob, {Pos("Ann", "7|7")}, 15s, &bobAll)) << b->Log();
-    EXPECT_TRUE(Hears(*ann, {Pos("Bob", "9|9")}, 15s, &annAll)) << a->Log();
+    EXPECT_TRUE(bob->Hears({Pos("Ann", "7|7")}, 15s, &bobAll)) << b->Log();
+    EXPECT_TRUE(ann->Hears({Pos("Bob", "9|9")}, 15s, &annAll)) << a->Log();
     bob->Send(BuildChatMessage("Bob", "back", "main.map"));
     // Every chat line at most once, and no removal: nobody left, so nobody is removed and added again.
     for (auto [player, all] : {std::pair{bob.get(), &bobAll}, std::pair{ann.get(), &annAll}}) {
-        EXPECT_TRUE(Hears(*player, {back}, 5s, all));
+        EXPECT_TRUE(player->Hears({back}, 5s, all));
         for (const std::string& text : player->Drain(1s))
             all->push_back(text);
         for (const std::string& text : *all) {
@@ -215,8 +196,8 @@ TEST_F(ClusterOnThreeBusServers, OneBusServerDiesWhilePlayersWalk) {
     // A position written after the failover reaches the other node.
     ann->SendPosition("Ann", 1000, 1, "main.map");
     bob->SendPosition("Bob", 1000, 2, "main.map");
-    EXPECT_TRUE(Hears(*bob, {Pos("Ann", "1000|1")})) << a->Log() << b->Log();
-    EXPECT_TRUE(Hears(*ann, {Pos("Bob", "1000|2")})) << a->Log() << b->Log();
+    EXPECT_TRUE(bob->Hears({Pos("Ann", "1000|1")})) << a->Log() << b->Log();
+    EXPECT_TRUE(ann->Hears({Pos("Bob", "1000|2")})) << a->Log() << b->Log();
     EXPECT_EQ((a->Log() + b->Log()).find("drop "), std::string::npos);
 }
 

@@ -2,25 +2,12 @@
 // and subject rules, and remote players under the single server's rules for local receivers.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
-
-#include "server/options.h"
-#include "server/relay.h"
+#include "tests/server/relayfixture.h"
 #include "wire/cluster.h"
-#include "wire/protocol.h"
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
-Texts Cut(const std::string& bytes) {
-    Texts texts;
-    std::string text;
-    for (std::size_t at = 0; CutFrameAt(bytes, at, text) == FrameStatus::Complete;)
-        texts.push_back(text);
-    return texts;
-}
+using namespace tt;
 
 TEST(ClusterWire, PayloadsAreFramesAfterTheirOrigin) {
     const std::string pos = "3|Ann|1|2|0|1|0|1|main.map", framed = EncodeFrame(pos);
@@ -36,7 +23,6 @@ TEST(ClusterWire, PayloadsAreFramesAfterTheirOrigin) {
         {EncodeFrame("N|" + std::string(33, 'x')), "", {}}, // too long
         {ClusterOrigin("n1") + framed.substr(0, framed.size() - 1), "", {}}, // cut short
         {ClusterOrigin("n1") + std::string(4, '\0'), "", {}},                // zero length
-        {ClusterOrigin("n1") + "\x7f\xff\xff\xff", "", {}},                  // hostile length
     };
     for (const auto& c : cases) {
         std::string_view node = "unset";
@@ -63,95 +49,57 @@ TEST(ClusterWire, MapNamesNicknamesAndNodeIdsBecomeSafeSubjectTokensAndKeys) {
         EXPECT_FALSE(ValidNodeId(bad)) << bad;
 }
 
-TEST(ClusterOptions, ClusterAddressesAndReplicas) {
-    ServerOptions o;
-    std::string error;
-    const std::vector<std::string> args{"--cluster=nats://a:1,nats://b:2", "--cluster-replicas", "3"};
-    ASSERT_EQ(ParseOptions(args, o, error), OptionsResult::Run) << error;
-    EXPECT_EQ(std::pair(o.cluster, o.clusterReplicas),
-              std::pair(std::vector<std::string>{"nats://a:1", "nats://b:2"}, 3));
-    const std::vector<std::vector<std::string>> refused{
-        {"--cluster", "h:4222"}, {"--cluster", "nats://a:1,"}, {"--cluster", "nats://"},
-        {"--cluster"},           {"--cluster-replicas", "0"},  {"--cluster-replicas", "6"}};
-    for (const auto& bad : refused) {
-        ServerOptions fresh;
-        EXPECT_NE(ParseOptions(bad, fresh, error), OptionsResult::Run) << bad.back();
-    }
-}
-
-class RemoteRelay : public ::testing::Test {
+class RemoteRelay : public RelayTest {
   protected:
     void SetUp() override { relay.SetPublishing(true); }
-    void In(const std::string& nick) { slots[nick] = relay.Join(nick, "10.0.0.1", t0); }
-    // What each local player is owed now, by nick.
-    std::map<std::string, Texts> Take() {
-        std::map<std::string, Texts> got;
-        for (const Slot slot : relay.Touched()) {
-            std::string bytes;
-            relay.TakeOutput(slot, bytes);
-            if (!bytes.empty()) got[relay.Nick(slot)] = Cut(bytes);
-        }
-        relay.ClearTouched();
-        return got;
-    }
-    static std::string Pos(const std::string& nick, int x, const std::string& map = "main.map") {
-        return "3|" + nick + "|" + std::to_string(x) + "|1|1|1|0|2|" + map;
-    }
-    const ServerTime t0 = ServerTime{} + std::chrono::hours(1);
-    Relay relay;
-    std::map<std::string, Slot> slots;
 };
 
 TEST_F(RemoteRelay, RemotePlayersReachLocalOnesLikeLocalSendersAndNeverReceive) {
-    In("Ann");
-    relay.Receive(slots["Ann"], Pos("Ann", 1), t0);
-    Take();
+    Players({{"Ann", "main.map"}});
     // Seen only where a local player is.
-    relay.RemotePosition("nB", Pos("Bob", 2), t0);
-    relay.RemotePosition("nB", Pos("Zed", 1, "cave.map"), t0);
+    relay.RemotePosition("nB", Pos("Bob", "2|1"), t0);
+    relay.RemotePosition("nB", Pos("Zed", "1|1", "cave.map"), t0);
     EXPECT_EQ(relay.RemoteCount(), 1u);
     EXPECT_EQ(relay.PlayerCount(), 1u);
-    EXPECT_EQ(Take(), (std::map<std::string, Texts>{{"Ann", {Pos("Bob", 2)}}}));
+    EXPECT_EQ(Take(), (Got{{"Ann", {Pos("Bob", "2|1")}}}));
     EXPECT_EQ(relay.LoginProblem("Bob"), "nickname in use");
     // A newcomer hears the remote player's latest position like a local one's, in arrival order.
     In("Cid");
-    EXPECT_EQ(Take(), (std::map<std::string, Texts>{{"Cid", {Pos("Ann", 1), Pos("Bob", 2)}}}));
+    EXPECT_EQ(Take(), (Got{{"Cid", {Pos("Ann", "1|1"), Pos("Bob", "2|1")}}}));
     // Cid moves: only Ann is told; the remote player is never a receiver. The move is published.
     relay.ClearPublished();
-    relay.Receive(slots["Cid"], Pos("Cid", 6), t0);
-    EXPECT_EQ(Take(), (std::map<std::string, Texts>{{"Ann", {Pos("Cid", 6)}}}));
+    Send("Cid", Pos("Cid", "6|1"));
+    EXPECT_EQ(Take(), (Got{{"Ann", {Pos("Cid", "6|1")}}}));
     EXPECT_EQ(relay.Moved(), std::vector<Slot>{slots["Cid"]});
     // A remote player with a local player's name is an impostor or a stale claim: ignored.
-    relay.RemotePosition("nB", Pos("Ann", 9), t0);
+    relay.RemotePosition("nB", Pos("Ann", "9|1"), t0);
     EXPECT_TRUE(Take().empty());
     // A remote player leaving for a map nobody here is on leaves the view.
-    relay.RemotePosition("nB", Pos("Bob", 3, "cave.map"), t0);
-    EXPECT_EQ(Take(), (std::map<std::string, Texts>{{"Ann", {"2|Bob"}}, {"Cid", {"2|Bob"}}}));
+    relay.RemotePosition("nB", Pos("Bob", "3|1", "cave.map"), t0);
+    EXPECT_EQ(Take(), (Got{{"Ann", {"2|Bob"}}, {"Cid", {"2|Bob"}}}));
     EXPECT_EQ(relay.RemoteCount(), 0u);
     EXPECT_EQ(relay.LoginProblem("Bob"), "");
 }
 
 TEST_F(RemoteRelay, RemovalsCountOnlyFromTheOwningNodeAndMap) {
     In("Ann");
-    relay.RemotePosition("nB", Pos("Bob", 1), t0);
-    relay.RemotePosition("nC", Pos("Cy", 1), t0);
+    for (const char* nick : {"Bob", "Bea", "Bo"})
+        relay.RemotePosition("nB", Pos(nick, "1|1"), t0);
+    relay.RemotePosition("nC", Pos("Cy", "1|1"), t0);
     Take();
     relay.RemoteRemoval("nC", "Bob", "main.map");  // another node cannot remove Bob
     relay.RemoteRemoval("nB", "Bob", "house.map"); // Bob is not there
     relay.RemoteRemoval("nB", "Ann", "main.map");  // nor anyone's local player
     EXPECT_TRUE(Take().empty());
     relay.RemoteRemoval("nB", "Bob", "main.map");
-    EXPECT_EQ(Take(), (std::map<std::string, Texts>{{"Ann", {"2|Bob"}}}));
+    EXPECT_EQ(Take(), (Got{{"Ann", {"2|Bob"}}}));
     // A dead node takes its players with it, and only its own.
-    relay.RemotePosition("nB", Pos("Bea", 1), t0);
-    relay.RemotePosition("nB", Pos("Bo", 1), t0);
-    Take();
     relay.ForgetNode("nB");
-    EXPECT_EQ(Take(), (std::map<std::string, Texts>{{"Ann", {"2|Bea", "2|Bo"}}}));
+    EXPECT_EQ(Take(), (Got{{"Ann", {"2|Bea", "2|Bo"}}}));
     EXPECT_EQ(relay.RemoteCount(), 1u);
     // When the last local player leaves a map, the remote players there are forgotten quietly.
-    relay.Receive(slots["Ann"], "4|Ann|house.map", t0);
-    EXPECT_EQ(Take(), (std::map<std::string, Texts>{{"Ann", {"2|Cy"}}}));
+    Send("Ann", "4|Ann|house.map");
+    EXPECT_EQ(Take(), (Got{{"Ann", {"2|Cy"}}}));
     EXPECT_EQ(relay.RemoteCount(), 1u);
     relay.ForgetRemotesOn("main.map");
     EXPECT_EQ(relay.RemoteCount(), 0u);
@@ -159,15 +107,12 @@ TEST_F(RemoteRelay, RemovalsCountOnlyFromTheOwningNodeAndMap) {
 }
 
 TEST_F(RemoteRelay, RemoteChatReachesEveryLocalPlayerCleaned) {
-    In("Ann");
-    In("Cid");
-    relay.Receive(slots["Cid"], "4|Cid|cave.map", t0);
-    Take();
+    Players({{"Ann", ""}, {"Cid", "cave.map"}});
     relay.RemoteChat("1|Bob|hi\x01 there|main.map");
     for (const std::string dropped : {"1|Bob|\x01|main.map", "3|Bob|hi", "1||hi|main.map"})
         relay.RemoteChat(dropped);
     const Texts lines{"1|Bob|hi there|main.map"};
-    EXPECT_EQ(Take(), (std::map<std::string, Texts>{{"Ann", lines}, {"Cid", lines}}));
+    EXPECT_EQ(Take(), (Got{{"Ann", lines}, {"Cid", lines}}));
     EXPECT_EQ(relay.PublishedChat(), "") << "a remote line is not published again";
 }
 
@@ -175,15 +120,15 @@ TEST_F(RemoteRelay, LocalDeedsArePublishedInOrderOncePerTurn) {
     relay.ClearPublished();
     In("Ann");
     In("Bob");
-    relay.Receive(slots["Ann"], Pos("Ann", 1), t0);
-    relay.Receive(slots["Ann"], "1|Ann|hi|main.map", t0);
-    relay.Receive(slots["Ann"], Pos("Ann", 2, "cave.map"), t0);
+    Send("Ann", Pos("Ann", "1|1"));
+    Send("Ann", "1|Ann|hi|main.map");
+    Send("Ann", Pos("Ann", "2|1", "cave.map"));
     relay.Leave(slots["Bob"]);
     EXPECT_EQ(Cut(relay.PublishedChat()), Texts{"1|Ann|hi|main.map"});
     const std::vector<std::pair<std::string, std::string>> exits{{"main.map", "Ann"}, {"main.map", "Bob"}};
     EXPECT_EQ(relay.PublishedExits(), exits);
     EXPECT_EQ(relay.Moved(), std::vector<Slot>{slots["Ann"]});
-    EXPECT_EQ(Cut(relay.PositionOf(slots["Ann"])), Texts{Pos("Ann", 2, "cave.map")});
+    EXPECT_EQ(Cut(relay.PositionOf(slots["Ann"])), Texts{Pos("Ann", "2|1", "cave.map")});
     EXPECT_EQ(relay.MapsChanged(), (Texts{"main.map", "cave.map", "main.map"}));
     EXPECT_EQ(relay.LocalMaps(), Texts{"cave.map"});
     relay.ClearPublished();
@@ -191,7 +136,7 @@ TEST_F(RemoteRelay, LocalDeedsArePublishedInOrderOncePerTurn) {
     // Alone, nothing is kept for publishing.
     Relay alone;
     alone.Join("Ann", "x", t0);
-    alone.Receive(0, Pos("Ann", 1), t0);
+    alone.Receive(0, Pos("Ann", "1|1"), t0);
     EXPECT_TRUE(alone.Moved().empty() && alone.MapsChanged().empty());
 }
 

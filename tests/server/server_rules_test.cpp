@@ -1,81 +1,20 @@
-// The server's rules with no sockets: the relay over its in-memory model (who receives what, what
-// is merged for a reader that is slow to take its bytes, what is refused or gets its sender dropped),
-// a client's output buffer, whose limits get a reader that does not keep up dropped, the command line
-// and the log line pieces.
+// The server's rules with no sockets: the relay (who receives what, what a slow reader is owed, what is
+// refused or dropped), a client's output buffer, the command line and the log line pieces.
 #include <gtest/gtest.h> // brings <tuple> too
 
 #include <iterator>
-#include <map>
 #include <sstream>
 
 #include "server/log.h"
 #include "server/options.h"
 #include "server/outqueue.h"
-#include "server/relay.h"
-#include "wire/protocol.h"
+#include "tests/server/relayfixture.h"
 
 namespace {
 
-using Texts = std::vector<std::string>;
-using Got = std::map<std::string, Texts>; // by receiver's nick
+using namespace tt;
 using namespace std::string_literals;
 using std::chrono::milliseconds;
-
-// A position "x|y" on map, as the client sends it.
-std::string Pos(const std::string& nick, const std::string& xy, const std::string& map) {
-    return "3|" + nick + "|" + xy + "|1|1|0|2|" + map;
-}
-
-// The texts in a run of frames, as a client reads them (up to the first zero byte).
-Texts Cut(std::string bytes) {
-    Texts texts;
-    for (std::string text; CutFrame(bytes, text) == FrameStatus::Complete;)
-        texts.push_back(text);
-    return texts;
-}
-
-class RelayTest : public ::testing::Test {
-  protected:
-    // What each touched player is owed, as a network turn would take it; slow takes nothing.
-    Got Take(const std::string& slow = "") {
-        Got got;
-        for (const Slot slot : relay.Touched()) {
-            std::string bytes;
-            if (relay.Nick(slot) != slow && relay.TakeOutput(slot, bytes) > 0)
-                got[relay.Nick(slot)] = Cut(bytes);
-        }
-        relay.ClearTouched();
-        return got;
-    }
-    // What one player is owed now, touched or not.
-    Texts TakeFor(const std::string& nick) {
-        std::string bytes;
-        relay.TakeOutput(slots.at(nick), bytes);
-        return Cut(bytes);
-    }
-    Slot In(const std::string& nick, const std::string& address = "10.0.0.1") {
-        const Slot slot = relay.Join(nick, address, t0);
-        if (slot != NO_SLOT) slots[nick] = slot;
-        return slot;
-    }
-    // Logs players in; player n stands at (n, n) on its map, if it has one.
-    void Players(const std::vector<std::pair<std::string, std::string>>& players) {
-        int n = 0;
-        for (const auto& [nick, map] : players) {
-            ASSERT_NE(In(nick), NO_SLOT) << nick;
-            ++n;
-            if (!map.empty()) Send(nick, Pos(nick, std::to_string(n) + "|" + std::to_string(n), map));
-        }
-        Take();
-    }
-    const char* Send(const std::string& nick, const std::string& text, int ms = 0) {
-        return relay.Receive(slots.at(nick), text, t0 + milliseconds(ms));
-    }
-
-    const ServerTime t0 = ServerTime{} + std::chrono::hours(1);
-    Relay relay;
-    std::map<std::string, Slot> slots;
-};
 
 TEST_F(RelayTest, NicknameRulesAndRefusedLogins) {
     // One rule for names and chat: printable ASCII without "|".
@@ -294,17 +233,21 @@ TEST(Options, DefaultsBothSpellingsAndRefusals) {
     EXPECT_EQ(std::tuple(o.port, o.bind), std::tuple(7457, std::string("0.0.0.0")));
     const Args all =
         Words("--port 65535 --bind=127.0.0.1 --max-clients 3 --login-timeout-ms=200 "
-              "--frame-timeout-ms 300 --stall-timeout-ms=400 --max-per-address=4 --idle-timeout-ms 500");
+              "--frame-timeout-ms 300 --stall-timeout-ms=400 --max-per-address=4 --idle-timeout-ms 500 "
+              "--cluster=nats://a:1,nats://b:2 --cluster-replicas 3");
     ASSERT_EQ(ParseOptions(all, o, error), OptionsResult::Run) << error;
     EXPECT_EQ(std::tuple(o.port, o.bind, o.maxClients, o.maxPerAddress, o.loginTimeout, o.frameTimeout,
-                         o.stallTimeout, o.idleTimeout),
+                         o.stallTimeout, o.idleTimeout, o.cluster, o.clusterReplicas),
               std::tuple(65535, std::string("127.0.0.1"), std::size_t(3), std::size_t(4), milliseconds(200),
-                         milliseconds(300), milliseconds(400), milliseconds(500)));
+                         milliseconds(300), milliseconds(400), milliseconds(500),
+                         std::vector<std::string>{"nats://a:1", "nats://b:2"}, 3));
     EXPECT_EQ(ParseOptions({"--port", "1", "--help"}, o, error), OptionsResult::Help);
-    // One refused command line a comma.
-    std::istringstream bad("--port,--port=,--port 65536,--port 80x,--max-clients 0,--max-clients 20000,"
-                           "--login-timeout-ms 0,--frame-timeout-ms=99999999999,--bind=,--verbose");
-    for (std::string args; std::getline(bad, args, ',');) {
+    // One refused command line a semicolon.
+    std::istringstream bad("--port;--port=;--port 65536;--port 80x;--max-clients 0;--max-clients 20000;"
+                           "--login-timeout-ms 0;--frame-timeout-ms=99999999999;--bind=;--verbose;"
+                           "--cluster h:4222;--cluster nats://a:1,;--cluster nats://;"
+                           "--cluster-replicas 0;--cluster-replicas 6");
+    for (std::string args; std::getline(bad, args, ';');) {
         error.clear();
         EXPECT_EQ(ParseOptions(Words(args), o, error), OptionsResult::Error) << args;
         EXPECT_NE(error, "") << args;

@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <csignal>
@@ -51,8 +52,7 @@ class ScriptedPlayer {
     ScriptedPlayer(const ScriptedPlayer&) = delete;
     ScriptedPlayer& operator=(const ScriptedPlayer&) = delete;
 
-    // Sends bytes as they are (a blocking socket takes them all); false when the connection
-    // refuses them.
+    // Sends bytes as they are; false when the connection refuses them.
     bool SendRaw(const std::string& bytes) {
         return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
     }
@@ -61,8 +61,7 @@ class ScriptedPlayer {
     bool SendPosition(const std::string& nick, float x, float y, const std::string& map) {
         return SendRaw(EncodeFrame(BuildPositionMessage(nick, x, y, 2, 1, 0, 1, map)));
     }
-    // The next frame's text, as a client reads it (up to the first zero byte); nullopt after
-    // timeout or close.
+    // The next frame's text up to its first zero byte; nullopt after timeout or close.
     std::optional<std::string> Next(Millis timeout = 3s) {
         std::unique_lock<std::mutex> lock(mutex_);
         if (!cv_.wait_for(lock, timeout, [this] { return !texts_.empty(); })) return std::nullopt;
@@ -77,8 +76,20 @@ class ScriptedPlayer {
             texts.push_back(*text);
         return texts;
     }
-    // The server closed the connection within timeout (a reading player only; frames before the
-    // close are dropped).
+    // Reads frames into heard until all of texts are among them; false after timeout.
+    bool Hears(const std::vector<std::string>& texts, Millis timeout = 5s,
+               std::vector<std::string>* heard = nullptr) {
+        std::vector<std::string> own;
+        std::vector<std::string>& all = heard ? *heard : own;
+        const auto has = [&all](const std::string& t) { return std::count(all.begin(), all.end(), t) > 0; };
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (!std::all_of(texts.begin(), texts.end(), has)) {
+            if (std::chrono::steady_clock::now() >= end) return false;
+            if (const auto got = Next(100ms)) all.push_back(*got);
+        }
+        return true;
+    }
+    // The server closed the connection within timeout (a reading player only).
     bool WaitClosed(Millis timeout) {
         std::unique_lock<std::mutex> lock(mutex_);
         return cv_.wait_for(lock, timeout, [this] { return closed_; });
@@ -122,9 +133,9 @@ class ServerProcess : public Process {
         : Process(Argv(binary, std::move(extra)), "/tmp") {
         const std::string marker = "listening on 127.0.0.1 port ";
         if (WaitForStdout(marker, 5s)) port_ = std::atoi(Log().c_str() + Log().find(marker) + marker.size());
+        EXPECT_NE(port_, 0) << Log() << Stderr();
     }
     int port() const { return port_; }
-    Process& process() { return *this; }
     bool WaitLog(const std::string& text, Millis timeout = 3s) { return WaitForStdout(text, timeout); }
     std::string Log() const { return Stdout(); }
     // Ends the server with sig; succeeds when it exits 0 and says so in the log.
