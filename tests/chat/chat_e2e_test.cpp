@@ -15,14 +15,14 @@ TEST(ChatClient, TypedLineGoesOutAsOneFrameAndShowsWhenRelayed) {
     ClientSession run;
     ASSERT_TRUE(run.Start());
     const Image idle = run.Shot();
-    Xdotool(TestDisplay(), "type t");
+    Xdotool("type t");
     Image open;
     ASSERT_TRUE(Eventually([&] { return ChangedPixels(idle, open = run.Shot(), 4, 9, 76, 26) > 100; }, 5s));
     EXPECT_EQ(ChangedPixels(idle, open, 0, 360, 640, 480), 0) << "the log's band stays as it was";
 
     for (const char* keys :
          {"key Return", "type t", "type 'hi abc'", "key BackSpace", "type '|t|'", "key Return"})
-        Xdotool(TestDisplay(), keys);
+        Xdotool(keys);
     EXPECT_EQ(run.peer.ReadUntil("1|", 10s), "1|Bob|hi abt|main.map");
     EXPECT_FALSE(run.peer.ReadUntil("1|", 1500ms)) << "one Enter, one frame";
     EXPECT_EQ(ChangedPixels(idle, run.Shot(), 0, 360, 640, 480), 0) << "not shown on sending";

@@ -38,7 +38,7 @@ long ResidentKb(int pid) {
 TEST(Soak, WalkingBetweenTwoMapsManyTimesKeepsTheClientsMemoryLevel) {
     const char* wanted = std::getenv("TAVREL_SOAK_CHANGES");
     const int changes = wanted ? std::max(SETTLED + 2, std::atoi(wanted)) : 40;
-    ServerProcess server(ServerBinary());
+    ServerProcess server(std::string(TAVREL_RUN_DIR) + "/tavrel-server");
     ASSERT_NE(server.port(), 0) << server.Log();
     auto eye = LogIn(server, "Eye");
     ASSERT_TRUE(eye->SendPosition("Eye", 2.5f, 1.5f, "main.map"));
@@ -52,12 +52,9 @@ TEST(Soak, WalkingBetweenTwoMapsManyTimesKeepsTheClientsMemoryLevel) {
     WriteFile(box.Resource("main.map"), Corridor("other.map"));
     WriteFile(box.Resource("other.map"), Corridor("main.map"));
     box.WriteConfig("Ann", server.port(), 1);
-    Process* ann = box.StartClient(TestDisplay());
-    const std::string window = FindWindow(TestDisplay(), "Quennick's Tavrel", 15s);
-    ASSERT_FALSE(window.empty()) << ann->Stdout() << ann->Stderr();
-    Xdotool(TestDisplay(), "mousemove 100 100");
-    Xdotool(TestDisplay(), "windowfocus --sync " + window);
-    Xdotool(TestDisplay(), "keydown d");
+    Process* ann = box.StartClient();
+    ASSERT_FALSE(FocusGameWindow().empty()) << ann->Stdout() << ann->Stderr();
+    Xdotool("keydown d");
 
     int counted = 0;
     bool away = false;
@@ -82,11 +79,10 @@ TEST(Soak, WalkingBetweenTwoMapsManyTimesKeepsTheClientsMemoryLevel) {
         }
         if (counted == SETTLED) settled = last;
     }
-    Xdotool(TestDisplay(), "keyup d");
+    Xdotool("keyup d");
     ASSERT_EQ(counted, changes) << "client running: " << ann->Running() << "\n"
                                 << ann->Stdout() << ann->Stderr() << server.Log();
     EXPECT_TRUE(bots.Running()) << bots.Stderr();
-    ASSERT_GT(settled, 0);
 #if defined(__SANITIZE_ADDRESS__)
     // AddressSanitizer keeps freed memory in quarantine (hundreds of MB) before reusing it: a sanitized
     // client grows whatever the game does. This build checks the walking under the sanitizers.

@@ -9,10 +9,12 @@
 
 namespace tt {
 
-// Path of the built client, the built server and the runnable folder's resources.
+inline const char* const GAME_TITLE = "Quennick's Tavrel";
+
+// Path of the built client.
 std::string ClientBinary();
-std::string ServerBinary();
-std::string BuiltResources();
+// Waits for the game's window and gives it the keyboard; its id, or "" when none came.
+std::string FocusGameWindow();
 
 // A temporary folder with Tavrel.app/Contents/Resources/ holding copies of the built
 // resources; removed on destruction unless the test failed.
@@ -22,11 +24,11 @@ class Sandbox {
     ~Sandbox();
     const std::string& dir() const { return dir_; }
     std::string Resource(const std::string& name) const;
-    void WriteConfig(const std::vector<std::string>& lines);
-    // The usual client.cfg: name, character, server 127.0.0.1, port.
-    void WriteConfig(const std::string& name, int port, int character = 0);
-    // Starts the real client here, on display (none when empty).
-    Process* StartClient(const std::string& display);
+    // Writes client.cfg: name, character, server, port.
+    void WriteConfig(const std::string& name, int port, int character = 0,
+                     const std::string& server = "127.0.0.1");
+    // Starts the real client here, on the test display.
+    Process* StartClient();
 
   private:
     std::string dir_;
@@ -38,11 +40,10 @@ class ClientSession {
   public:
     // Writes the usual client.cfg for name; Launch starts the client (tests may change files first).
     explicit ClientSession(const std::string& name = "Bob", int character = 0);
-    virtual ~ClientSession();
     void Launch();
     // Accepts the connection, waits for the window and its first viewport line, focuses the window.
     ::testing::AssertionResult Start();
-    Image Shot() const { return WindowShot(TestDisplay(), window); }
+    Image Shot() const { return WindowShot(window); }
     // Holds a key down for ms, as a person does.
     void Hold(const std::string& key, int ms);
 

@@ -16,6 +16,9 @@ GlWindow::GlWindow(int width, int height) {
     resizeWindow(width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
+    // Reads below come from the drawing just done, in packed rows; the game reads nothing back.
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
 }
 
 GlWindow::~GlWindow() {
@@ -24,8 +27,6 @@ GlWindow::~GlWindow() {
 
 Image::Pixel GlWindow::ReadPixel(int x, int y) const {
     unsigned char px[3] = {0, 0, 0};
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, px);
     return {px[0], px[1], px[2]};
 }
@@ -39,8 +40,6 @@ Image GlWindow::ReadBack() const {
     const std::size_t row = static_cast<std::size_t>(img.width) * 3;
     const std::size_t rows = static_cast<std::size_t>(img.height);
     std::vector<std::uint8_t> bottomup(row * rows);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, img.width, img.height, GL_RGB, GL_UNSIGNED_BYTE, bottomup.data());
     img.rgb.resize(bottomup.size());
     for (std::size_t y = 0; y < rows; ++y)

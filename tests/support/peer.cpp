@@ -45,32 +45,20 @@ bool Peer::Accept(Millis timeout) {
     return connfd_ >= 0;
 }
 
-// One receive into inbuf_ before the deadline; an error counts as the end of the stream.
-Peer::Got Peer::Receive(std::chrono::steady_clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now()).count();
-    if (connfd_ < 0) return Got::End;
-    pollfd p{connfd_, POLLIN, 0};
-    if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) return Got::Nothing;
-    char buf[4096];
-    const ssize_t got = recv(connfd_, buf, sizeof buf, 0);
-    if (got <= 0) return Got::End;
-    inbuf_.append(buf, static_cast<std::size_t>(got));
-    return Got::Bytes;
-}
-
+// Receives into inbuf_ until it holds n bytes; false on time-out, close or error.
 bool Peer::FillTo(std::size_t n, Millis timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (inbuf_.size() < n)
-        if (Receive(deadline) != Got::Bytes) return false;
-    return true;
-}
-
-bool Peer::PeerClosed(Millis timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    Got got;
-    while ((got = Receive(deadline)) == Got::Bytes) {
+    while (inbuf_.size() < n) {
+        const auto left = std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now());
+        pollfd p{connfd_, POLLIN, 0};
+        if (connfd_ < 0 || left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        char buf[4096];
+        const ssize_t got = recv(connfd_, buf, sizeof buf, 0);
+        if (got <= 0) return false;
+        inbuf_.append(buf, static_cast<std::size_t>(got));
     }
-    return got == Got::End;
+    return true;
 }
 
 std::optional<std::string> Peer::ReadFrameBody(Millis timeout) {

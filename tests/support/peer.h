@@ -28,12 +28,8 @@ class Peer {
     // Closes the accepted connection with a reset instead of an orderly close.
     void ResetConnection();
     void CloseConnection();
-    // True when the client has closed its end (a read sees end of stream within timeout).
-    bool PeerClosed(Millis timeout);
 
   private:
-    enum class Got { Bytes, End, Nothing };
-    Got Receive(std::chrono::steady_clock::time_point deadline);
     bool FillTo(std::size_t n, Millis timeout);
     int listenfd_ = -1, connfd_ = -1, port_ = 0;
     std::string inbuf_;
