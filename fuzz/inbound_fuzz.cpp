@@ -98,13 +98,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::size_t room = INBOUND_RECEIVE_CHUNK - InboundWaiting(inbound);
             const std::string chunk = input.ConsumeBytesAsString(
                 std::min<std::size_t>(room, input.ConsumeIntegral<std::uint8_t>()));
-            InboundAppend(inbound, chunk.data(), chunk.size());
+            InboundAppend(inbound, chunk.data(), chunk.size(), 0);
             stream += chunk;
         }
         // Turns until no whole frame is left; an impossible length ends the client.
         const int most = input.ConsumeIntegralInRange(1, 4);
         for (;;) {
-            const InboundTurn turn = CutInboundFrames(inbound, most, handle);
+            const InboundTurn turn = CutInboundFrames(inbound, most, 0, handle);
             Check(turn.handled <= most);
             if (turn.stopped == FrameStatus::Invalid) ended = true;
             if (turn.stopped != FrameStatus::Complete) break;

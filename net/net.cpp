@@ -22,9 +22,6 @@ static bool netstarted = false;
 // waiting, so it holds less than two receives (the kernel keeps the rest, and TCP slows the
 // sender); the handled bytes are dropped at the end of each turn. Written only by CheckMessages.
 static InboundBuffer inbound;
-// Tick count at which the frame at the front of inbound began to wait for its remaining bytes;
-// set by CheckMessages when a frame completes or bytes arrive into an empty buffer.
-static Uint32 frontsince = 0;
 
 // Prints the failed call with the library's words on standard output, and what it means for the
 // player on standard error (the library often has no words for a failed lookup).
@@ -61,7 +58,7 @@ static void FailRead(const char* why) {
 }
 
 // One receive of whatever has arrived; the poll said the socket is readable, so it does not wait.
-static void ReceiveAvailable() {
+static void ReceiveAvailable(Uint32 now) {
     static char chunk[INBOUND_RECEIVE_CHUNK];
     SDL_ClearError();
     const int got = SDLNet_TCP_Recv(sock, chunk, static_cast<int>(INBOUND_RECEIVE_CHUNK));
@@ -70,8 +67,7 @@ static void ReceiveAvailable() {
         if (text && *text) std::printf("SDLNet_TCP_Recv: %s\n", text);
         FailRead(got == 0 ? "the server closed the connection" : "a receive failed");
     }
-    if (InboundWaiting(inbound) == 0) frontsince = SDL_GetTicks();
-    InboundAppend(inbound, chunk, static_cast<std::size_t>(got));
+    InboundAppend(inbound, chunk, static_cast<std::size_t>(got), now);
 }
 
 void CheckMessages() {
@@ -80,18 +76,17 @@ void CheckMessages() {
         std::printf("SDLNet_CheckSockets: %s\n", SDLNet_GetError());
         return;
     }
-    if (numready > 0 && sock && SDLNet_SocketReady(sock) && InboundWantsBytes(inbound)) ReceiveAvailable();
+    const Uint32 now = SDL_GetTicks();
+    if (numready > 0 && sock && SDLNet_SocketReady(sock) && InboundWantsBytes(inbound)) ReceiveAvailable(now);
 
-    const InboundTurn turn = CutInboundFrames(inbound, MAX_MESSAGES_PER_TURN, [](const std::string& text) {
-        str = text;
-        if (str.empty()) FailRead("an empty message arrived");
-        frontsince = SDL_GetTicks();
-        OnGetMessage(str);
-    });
+    const InboundTurn turn =
+        CutInboundFrames(inbound, MAX_MESSAGES_PER_TURN, now, [](const std::string& text) {
+            str = text;
+            if (str.empty()) FailRead("an empty message arrived");
+            OnGetMessage(str);
+        });
     if (turn.stopped == FrameStatus::Invalid) FailRead("a frame with an impossible length arrived");
-    if (turn.stopped == FrameStatus::Incomplete && InboundWaiting(inbound) > 0 &&
-        SDL_GetTicks() - frontsince >= PARTIAL_FRAME_TIMEOUT_MS)
-        FailRead("a frame stayed incomplete for 5 seconds");
+    if (InboundStalled(inbound, now)) FailRead("a frame stayed incomplete for 5 seconds");
 }
 
 void SendMessage(std::string message) {

@@ -13,8 +13,6 @@
 
 // Most frames handled in one main-loop turn; the rest wait for the next turn.
 constexpr int MAX_MESSAGES_PER_TURN = 256;
-// A frame begun but not finished within this many ms means the server is gone.
-constexpr std::uint32_t PARTIAL_FRAME_TIMEOUT_MS = 5000;
 
 // Resolves the server, connects, logs in; ends the process with its exit code on any failure.
 void InitNet();

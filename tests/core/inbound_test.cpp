@@ -12,12 +12,12 @@ static std::vector<std::string> Pump(const std::string& stream, std::vector<std:
     for (int turn = 0; turn < 100000 && (sent < stream.size() || InboundWaiting(in) > 0); ++turn) {
         if (sent < stream.size() && InboundWantsBytes(in)) {
             const std::size_t n = std::min(sizes[std::min(which++, sizes.size() - 1)], stream.size() - sent);
-            InboundAppend(in, stream.data() + sent, n);
+            InboundAppend(in, stream.data() + sent, n, 0);
             sent += n;
         }
         if (largest) *largest = std::max(*largest, in.bytes.size());
         const InboundTurn result =
-            CutInboundFrames(in, perturn, [&](const std::string& text) { handled.push_back(text); });
+            CutInboundFrames(in, perturn, 0, [&](const std::string& text) { handled.push_back(text); });
         if (result.stopped == FrameStatus::Invalid) {
             handled.push_back("invalid after " + std::to_string(result.handled));
             break;
@@ -59,4 +59,35 @@ TEST(Inbound, AnImpossibleLengthStopsTheTurnAndIsReported) {
     const std::string good = EncodeFrame("1|Ann|hi");
     EXPECT_EQ(Pump(good + std::string(4, '\0') + good, {100}, 256),
               (std::vector<std::string>{"1|Ann|hi", "invalid after 1"}));
+}
+
+// A frame's wait starts with its first byte into an empty buffer or when the frame before it is
+// handled; more of its bytes do not restart it, and the clock may wrap.
+TEST(Inbound, AFrameThatWaitsFiveSecondsForItsBytesIsStalled) {
+    const std::string frame = EncodeFrame("1|Ann|hi"), next = EncodeFrame("2|Bob");
+    for (const std::uint32_t start : {1000u, 0xFFFFF000u}) {
+        const struct {
+            std::uint32_t ms;
+            std::string bytes;
+            bool stalled;
+        } steps[] = {
+            {0, "", false}, // nothing waiting is never stalled
+            {0, frame.substr(0, 3), false},
+            {3000, frame.substr(3, 4), false},
+            {4999, "", false},
+            {5000, "", true},
+            {6000, frame.substr(7) + next.substr(0, 2), false},
+            {10999, "", false},
+            {11000, "", true},
+        };
+        InboundBuffer in;
+        int handled = 0;
+        for (const auto& s : steps) {
+            const std::uint32_t now = start + s.ms;
+            if (!s.bytes.empty()) InboundAppend(in, s.bytes.data(), s.bytes.size(), now);
+            CutInboundFrames(in, 256, now, [&](const std::string&) { ++handled; });
+            EXPECT_EQ(InboundStalled(in, now), s.stalled) << start << " + " << s.ms;
+        }
+        EXPECT_EQ(handled, 1);
+    }
 }
