@@ -8,7 +8,7 @@ option(TAVREL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitiz
 # -Wdouble-promotion:   positions are floats on purpose; a silent double is a precision surprise
 # -Wformat=2:           printf-style reporting everywhere, with non-literal formats refused
 # -Wundef:              a misspelt macro in an #if is an error, not a quiet 0
-# No warning is switched off.
+# No warning is switched off in the plain build; the sanitized build turns one off (below).
 add_compile_options(-Wall -Wextra -Wshadow -Wconversion -Wsign-conversion -Wdouble-promotion -Wformat=2
                     -Wundef)
 if(TAVREL_WERROR)
@@ -16,6 +16,12 @@ if(TAVREL_WERROR)
 endif()
 if(TAVREL_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    # GCC 12's flow analysis under the sanitizers' instrumentation reports libstdc++'s own
+    # std::regex internals as "maybe uninitialized" (in std::function's move); the plain build
+    # keeps the warning, as an error, for our code.
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        add_compile_options(-Wno-maybe-uninitialized)
+    endif()
     add_link_options(-fsanitize=address,undefined)
 endif()
 
