@@ -51,16 +51,9 @@ std::int64_t NowUs() {
     return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
 }
 
+// A frame as the client sends it; positions carry one zero byte more than other messages.
 std::string Frame(const std::string& text, bool extraZero) {
-    std::string body = text;
-    if (extraZero) body.push_back('\0');
-    const auto len = static_cast<std::uint32_t>(body.size() + 1);
-    std::string f(4, '\0');
-    f[0] = static_cast<char>(len >> 24);
-    f[1] = static_cast<char>(len >> 16);
-    f[2] = static_cast<char>(len >> 8);
-    f[3] = static_cast<char>(len);
-    return f + body + '\0';
+    return EncodeFrame(extraZero ? text + '\0' : text);
 }
 
 // A server under test: started by fork and exec, its port read from its first lines.

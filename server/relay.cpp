@@ -67,11 +67,7 @@ void AppendFloat(std::string& out, float value) {
 
 // Writes the length prefix of the frame that starts at 'at' and runs to the end of out.
 void SealFrame(std::string& out, std::size_t at) {
-    const auto len = static_cast<std::uint32_t>(out.size() - at - FRAME_PREFIX_BYTES);
-    out[at] = static_cast<char>((len >> 24) & 0xFF);
-    out[at + 1] = static_cast<char>((len >> 16) & 0xFF);
-    out[at + 2] = static_cast<char>((len >> 8) & 0xFF);
-    out[at + 3] = static_cast<char>(len & 0xFF);
+    WriteFrameLength(&out[at], static_cast<std::uint32_t>(out.size() - at - FRAME_PREFIX_BYTES));
 }
 
 void AppendRemoval(std::string& out, const std::string& nick) {

@@ -5,12 +5,9 @@
 std::string EncodeFrame(const std::string& text) {
     if (text.empty()) return std::string();
     const std::uint32_t len = static_cast<std::uint32_t>(text.size() + 1);
-    std::string frame;
+    std::string frame(FRAME_PREFIX_BYTES, '\0');
     frame.reserve(FRAME_PREFIX_BYTES + len);
-    frame.push_back(static_cast<char>((len >> 24) & 0xFF));
-    frame.push_back(static_cast<char>((len >> 16) & 0xFF));
-    frame.push_back(static_cast<char>((len >> 8) & 0xFF));
-    frame.push_back(static_cast<char>(len & 0xFF));
+    WriteFrameLength(frame.data(), len);
     frame += text;
     frame.push_back('\0');
     return frame;
@@ -21,6 +18,11 @@ std::uint32_t ReadFrameLength(const char* prefix) {
         return static_cast<std::uint32_t>(static_cast<unsigned char>(prefix[i]));
     };
     return (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
+}
+
+void WriteFrameLength(char* prefix, std::uint32_t len) {
+    for (std::size_t i = 0; i < FRAME_PREFIX_BYTES; ++i)
+        prefix[i] = static_cast<char>((len >> (8 * (FRAME_PREFIX_BYTES - 1 - i))) & 0xFF);
 }
 
 FrameStatus CutFrameView(std::string_view buffer, std::size_t& offset, std::string_view& text) {

@@ -57,6 +57,8 @@ enum class FrameStatus {
 
 // The body length a frame's 4-byte prefix announces (most significant byte first).
 std::uint32_t ReadFrameLength(const char* prefix);
+// Writes len as a frame's 4-byte prefix at prefix (most significant byte first).
+void WriteFrameLength(char* prefix, std::uint32_t len);
 // The frame carrying text: length prefix, text, zero byte; "" for an empty text (nothing is sent).
 std::string EncodeFrame(const std::string& text);
 // Removes the first whole frame from buffer into text; leaves buffer untouched unless Complete.
