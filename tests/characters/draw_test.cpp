@@ -38,7 +38,7 @@ void WriteSheet(const std::string& path, int columns, int rows, int extraw = 0, 
 class Folder : public ::testing::Test {
   protected:
     Folder() { GTEST_FLAG_SET(death_test_style, "fast"); }
-    const timg::TempDir tmp;
+    const tt::TempDir tmp;
     const std::string& dir = tmp.path;
 };
 

@@ -12,18 +12,7 @@
 
 namespace timg {
 
-// A new folder under /tmp, path ending in "/"; kept for a look when the test failed.
-struct TempDir {
-    TempDir() {
-        char name[] = "/tmp/tavrel-test-XXXXXX";
-        EXPECT_NE(mkdtemp(name), nullptr);
-        path = std::string(name) + "/";
-    }
-    ~TempDir() {
-        if (!::testing::Test::HasFailure()) tt::Sh("rm -rf " + tt::ShellQuote(path));
-    }
-    std::string path;
-};
+using tt::TempDir;
 
 using Rgba = std::array<std::uint8_t, 4>; // red, green, blue, alpha
 

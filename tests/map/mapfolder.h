@@ -108,7 +108,7 @@ class MapFolder : public ::testing::Test {
         WriteFile(dir_ + "a.map", Room("b.map", "1.5 2.5"));
         WriteFile(dir_ + "b.map", Room("a.map", "2.5 1.5"));
     }
-    const timg::TempDir tmp_;
+    const tt::TempDir tmp_;
     const std::string& dir_ = tmp_.path;
 };
 

@@ -236,8 +236,8 @@ TEST(Platform, OnlyADesktopLaunchMovesToTheFolderThatHoldsTheBundle) {
     Sandbox box;
     Peer peer;
     box.WriteConfig("Bob", peer.port());
-    const std::string exe = box.dir() + "/Tavrel.app/Contents/MacOS/tavrel";
-    Sh("mkdir -p " + ShellQuote(box.dir() + "/Tavrel.app/Contents/MacOS") + " && cp " +
+    const std::string exe = box.dir() + "Tavrel.app/Contents/MacOS/tavrel";
+    Sh("mkdir -p " + ShellQuote(box.dir() + "Tavrel.app/Contents/MacOS") + " && cp " +
        ShellQuote(ClientBinary()) + " " + ShellQuote(exe));
     Process shell({exe, "-x"}, "/", {{"DISPLAY", TestDisplay()}});
     EXPECT_EQ(shell.Wait(30s), 2);

@@ -9,21 +9,13 @@ std::string ClientBinary() {
 }
 
 Sandbox::Sandbox() {
-    char templ[] = "/tmp/tavrel-sandbox-XXXXXX";
-    if (mkdtemp(templ)) dir_ = templ;
-    Sh("mkdir -p " + ShellQuote(dir_ + "/Tavrel.app/Contents") + " && cp -r " +
+    Sh("mkdir -p " + ShellQuote(dir() + "Tavrel.app/Contents") + " && cp -r " +
        ShellQuote(std::string(TAVREL_RUN_DIR) + "/Tavrel.app/Contents/Resources") + " " +
        ShellQuote(Resource("")));
 }
 
-Sandbox::~Sandbox() {
-    client_.reset();
-    // A failed test leaves its folder behind, to be looked at.
-    if (!::testing::Test::HasFailure() && !dir_.empty()) Sh("rm -rf " + ShellQuote(dir_));
-}
-
 std::string Sandbox::Resource(const std::string& name) const {
-    return dir_ + "/Tavrel.app/Contents/Resources/" + name;
+    return dir() + "Tavrel.app/Contents/Resources/" + name;
 }
 
 void Sandbox::WriteConfig(const std::string& name, int port, int character, const std::string& server) {
@@ -32,7 +24,7 @@ void Sandbox::WriteConfig(const std::string& name, int port, int character, cons
 }
 
 Process* Sandbox::StartClient() {
-    client_ = std::make_unique<Process>(std::vector<std::string>{ClientBinary()}, dir_,
+    client_ = std::make_unique<Process>(std::vector<std::string>{ClientBinary()}, dir(),
                                         std::map<std::string, std::string>{{"DISPLAY", TestDisplay()}});
     return client_.get();
 }

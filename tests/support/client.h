@@ -21,8 +21,8 @@ std::string FocusGameWindow();
 class Sandbox {
   public:
     Sandbox();
-    ~Sandbox();
-    const std::string& dir() const { return dir_; }
+    // The folder, ending in "/".
+    const std::string& dir() const { return dir_.path; }
     std::string Resource(const std::string& name) const;
     // Writes client.cfg: name, character, server, port.
     void WriteConfig(const std::string& name, int port, int character = 0,
@@ -31,7 +31,7 @@ class Sandbox {
     Process* StartClient();
 
   private:
-    std::string dir_;
+    TempDir dir_; // removed after the client below has been stopped
     std::unique_ptr<Process> client_;
 };
 

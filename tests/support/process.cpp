@@ -1,5 +1,7 @@
 #include "tests/support/process.h"
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,16 @@ void WriteFile(const std::string& path, const std::string& contents) {
     const auto slash = path.rfind('/');
     if (slash != std::string::npos && slash > 0) Sh("mkdir -p " + ShellQuote(path.substr(0, slash)));
     std::ofstream(path, std::ios::binary) << contents;
+}
+
+TempDir::TempDir() {
+    char name[] = "/tmp/tavrel-test-XXXXXX";
+    EXPECT_NE(mkdtemp(name), nullptr);
+    path = std::string(name) + "/";
+}
+
+TempDir::~TempDir() {
+    if (!::testing::Test::HasFailure()) Sh("rm -rf " + ShellQuote(path));
 }
 
 std::string ShellQuote(const std::string& text) {

@@ -32,6 +32,16 @@ template <class Pred> bool Eventually(Pred pred, Millis timeout) {
     return true;
 }
 
+// A new folder under /tmp, path ending in "/"; removed on destruction unless the test failed, so
+// that a failure leaves its files to be looked at.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string path;
+};
+
 // A child process whose standard output and error go to files; killed (whole group) on destruction.
 class Process {
   public:

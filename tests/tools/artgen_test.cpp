@@ -49,7 +49,7 @@ Ink GlyphInk(const maptool::Picture& font, int glyph) {
 // move a glyph's edge pixels from one release to the next, so the font must only match glyph
 // by glyph in where its ink lies and how much there is.
 TEST(ArtgenOutput, MatchesTheShippedResources) {
-    const timg::TempDir tmp;
+    const tt::TempDir tmp;
     const std::string& out = tmp.path;
     ASSERT_TRUE(MakeWorldArt(out) && MakeFigureArt(out));
     ASSERT_TRUE(MakeIcons(out));
