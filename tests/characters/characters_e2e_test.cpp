@@ -49,7 +49,7 @@ TEST(RunningClient, RelayedPlayersKeysAndWalls) {
     ASSERT_TRUE(run.Start());
     const Image empty = run.Shot();
     // Three units right of the avatar (512 px across) and two up, clear of it: walking left.
-    run.peer.SendMessage("3|Ann|8.5|12.5|3|1|0|1|main.map");
+    run.peer.Send("3|Ann|8.5|12.5|3|1|0|1|main.map");
     const auto glided = [&] {
         const Image now = run.Shot();
         long sum = 0, count = 0;
@@ -62,7 +62,7 @@ TEST(RunningClient, RelayedPlayersKeysAndWalls) {
     };
     // Walkers glide for a second after their last report, then stand: this holds from then on.
     EXPECT_TRUE(Eventually(glided, 5s));
-    run.peer.SendMessage("2|Ann");
+    run.peer.Send("2|Ann");
     EXPECT_TRUE(Eventually([&] { return ChangedPixels(empty, run.Shot(), 0, 0, 640, 480) == 0; }, 5s));
 
     run.Hold("d", 3500); // the wall is 4.3 units away, with room for a slow start

@@ -27,7 +27,7 @@ TEST(ChatClient, TypedLineGoesOutAsOneFrameAndShowsWhenRelayed) {
     EXPECT_FALSE(run.peer.ReadUntil("1|", 1500ms)) << "one Enter, one frame";
     EXPECT_EQ(ChangedPixels(idle, run.Shot(), 0, 360, 640, 480), 0) << "not shown on sending";
 
-    run.peer.SendMessage("1|Bob|hi abt|main.map"); // relayed back
+    run.peer.Send("1|Bob|hi abt|main.map"); // relayed back
     ASSERT_TRUE(Eventually([&] { return ChangedPixels(idle, run.Shot(), 10, 449, 120, 465) > 100; }, 5s));
     EXPECT_EQ(ChangedPixels(idle, run.Shot(), 0, 360, 640, 445), 0) << "one line in the log, not two";
 }

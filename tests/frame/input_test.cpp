@@ -26,7 +26,7 @@ class Input : public ::testing::Test {
         SetNickName("Tess");
         InitNet();
         if (!peer->Accept(tt::Millis(5000))) std::abort();
-        peer->ReadMessage(tt::Millis(5000)); // the login
+        peer->Next(tt::Millis(5000)); // the login
     }
     static void TearDownTestSuite() { delete peer; }
 
@@ -46,7 +46,7 @@ class Input : public ::testing::Test {
     // True when the client has sent anything since the last look; takes what it sent.
     bool Sent() {
         bool any = false;
-        while (peer->ReadMessage(tt::Millis(50)))
+        while (peer->Next(tt::Millis(50)))
             any = true;
         return any;
     }

@@ -43,7 +43,7 @@ TEST(AuthorsLoop, AMapDrawnInTiledIsWalkedIntoFromTheVillage) {
     ASSERT_TRUE(run.peer.ReadUntil("3|", 5s));
     run.Hold("d", 1200); // the exit starts 1.5 units to the right
     EXPECT_EQ(run.peer.ReadUntil("4|", 5s), "4|Eve|meadow.map");
-    const auto arrival = run.peer.ReadMessage(2s).value_or("none");
+    const auto arrival = run.peer.Next(2s).value_or("none");
     float x = 0, y = 0;
     char map[64] = "";
     ASSERT_EQ(std::sscanf(arrival.c_str(), "3|Eve|%f|%f|%*d|%*d|%*d|%*d|%63s", &x, &y, map), 3) << arrival;

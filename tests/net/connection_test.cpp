@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
-#include <arpa/inet.h>
 #include <csignal>
 #include <functional>
 #include <netinet/in.h>
@@ -29,7 +28,7 @@ using namespace tt;
 TEST(Connection, LogsInOpensTheWindowReportsTheFrameRateResizesAndCloses) {
     ClientSession run;
     ASSERT_TRUE(run.Start());
-    EXPECT_EQ(run.peer.ReadFrameBody(5s), std::string("Bob", 4));
+    EXPECT_EQ(run.peer.Next(5s), "Bob");
     ASSERT_TRUE(run.client->WaitForStdout(" FPS\n", 20s));
     const std::regex order("Logged in as Bob\\.\n(.*\n)*width: 640 height: 480\n(.*\n)*"
                            "[1-9][0-9]* frames in [0-9.]+ seconds = [0-9.]+ FPS\n");
@@ -116,8 +115,8 @@ TEST(Stream, ABrokenStreamEndsWithEight) {
         std::function<void(Peer&)> breakit;
         const char* err;
     } cases[] = {
-        {"hang-up", true, [](Peer& p) { p.CloseConnection(); }, "Lost the connection to the server: "},
-        {"reset while loading", false, [](Peer& p) { p.ResetConnection(); },
+        {"hang-up", true, [](Peer& p) { p.Close(); }, "Lost the connection to the server: "},
+        {"reset while loading", false, [](Peer& p) { p.Reset(); },
          "Lost the connection to the server: a send failed ("},
         {"impossible length", true, [](Peer& p) { p.SendRaw(std::string(4, '\0')); },
          "a frame with an impossible length arrived"},
@@ -133,7 +132,7 @@ TEST(Stream, ABrokenStreamEndsWithEight) {
             ASSERT_TRUE(run.Start()) << c.name;
         } else {
             ASSERT_TRUE(run.peer.Accept(10s));
-            ASSERT_TRUE(run.peer.ReadMessage(5s));
+            ASSERT_TRUE(run.peer.Next(5s));
         }
         c.breakit(run.peer);
         EXPECT_EQ(run.client->Wait(20s), 8) << c.name;
@@ -157,14 +156,11 @@ TEST(Signals, CtrlCWhileConnectingEndsTheClientWithZero) {
     int port = 0;
     const int listener = ListenOnLoopback(0, &port);
     ASSERT_GE(listener, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    const sockaddr_in addr = Loopback(port);
     std::vector<int> fillers(4);
     for (int& fd : fillers) {
         fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
     }
     Sandbox box;
     box.WriteConfig("Bob", port);
@@ -214,7 +210,7 @@ TEST(BlockedSend, AQuitSignalEndsTheClientAtOnceWithZero) {
             CONFIG_PORT = peer.port();
             SetNickName("Tess");
             InitNet();
-            if (!peer.Accept(5000ms)) std::_Exit(3);
+            if (!peer.Accept(5000ms, /*reading=*/false)) std::_Exit(3);
             // glibc's signal() restarts interrupted calls (SA_RESTART), as the game's own setup does.
             std::signal(SIGTERM, OnQuitSignal);
             // A send still blocked 2 s later dies of SIGALRM, which the check below tells apart.

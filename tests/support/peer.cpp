@@ -2,6 +2,7 @@
 
 #include "wire/protocol.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,13 +11,19 @@
 
 namespace tt {
 
+sockaddr_in Loopback(int port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    return addr;
+}
+
 int ListenOnLoopback(int backlog, int* port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     const int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in addr = Loopback(0);
     socklen_t len = sizeof addr;
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(fd, backlog) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
@@ -33,76 +40,124 @@ int ClosedPort() {
     return port;
 }
 
-Peer::~Peer() {
-    CloseConnection();
-    if (listenfd_ >= 0) close(listenfd_);
+bool Connection::SendRaw(const std::string& bytes) {
+    return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
 }
 
-bool Peer::Accept(Millis timeout) {
-    pollfd p{listenfd_, POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
-    connfd_ = accept(listenfd_, nullptr, nullptr);
-    return connfd_ >= 0;
+bool Connection::Send(const std::string& text) {
+    return SendRaw(EncodeFrame(text));
 }
 
-// Receives into inbuf_ until it holds n bytes; false on time-out, close or error.
-bool Peer::FillTo(std::size_t n, Millis timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (inbuf_.size() < n) {
-        const auto left = std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now());
-        pollfd p{connfd_, POLLIN, 0};
-        if (connfd_ < 0 || left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
-            return false;
-        char buf[4096];
-        const ssize_t got = recv(connfd_, buf, sizeof buf, 0);
-        if (got <= 0) return false;
-        inbuf_.append(buf, static_cast<std::size_t>(got));
+bool Connection::SendPosition(const std::string& nick, float x, float y, const std::string& map) {
+    return SendRaw(EncodeFrame(BuildPositionMessage(nick, x, y, 2, 1, 0, 1, map)));
+}
+
+std::optional<std::string> Connection::Next(Millis timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cv_.wait_for(lock, timeout, [this] { return !texts_.empty() || closed_; });
+    if (texts_.empty()) return std::nullopt;
+    std::string text = std::move(texts_.front());
+    texts_.pop_front();
+    return text;
+}
+
+std::optional<std::string> Connection::ReadUntil(const std::string& prefix, Millis timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now());
+        auto text = left.count() > 0 ? Next(left) : std::nullopt;
+        if (!text || text->compare(0, prefix.size(), prefix) == 0) return text;
+    }
+}
+
+std::vector<std::string> Connection::Drain(Millis quiet) {
+    std::vector<std::string> texts;
+    while (const auto text = Next(quiet))
+        texts.push_back(*text);
+    return texts;
+}
+
+bool Connection::Hears(const std::vector<std::string>& texts, Millis timeout,
+                       std::vector<std::string>* heard) {
+    std::vector<std::string> own;
+    std::vector<std::string>& all = heard ? *heard : own;
+    const auto has = [&all](const std::string& t) { return std::count(all.begin(), all.end(), t) > 0; };
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!std::all_of(texts.begin(), texts.end(), has)) {
+        const auto got = Next(100ms);
+        if (got) all.push_back(*got);
+        if ((!got && WaitClosed(0ms)) || std::chrono::steady_clock::now() >= end) return false;
     }
     return true;
 }
 
-std::optional<std::string> Peer::ReadFrameBody(Millis timeout) {
-    if (!FillTo(4, timeout)) return std::nullopt;
-    const std::uint32_t len = ReadFrameLength(inbuf_.data());
-    if (len > MAX_FRAME_BODY || !FillTo(4 + len, timeout)) return std::nullopt;
-    std::string body = inbuf_.substr(4, len);
-    inbuf_.erase(0, 4 + len);
-    return body;
+bool Connection::WaitClosed(Millis timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return cv_.wait_for(lock, timeout, [this] { return closed_; });
 }
 
-std::optional<std::string> Peer::ReadMessage(Millis timeout) {
-    auto body = ReadFrameBody(timeout);
-    if (!body) return std::nullopt;
-    return body->substr(0, body->find('\0'));
+void Connection::Open(int fd, bool reading) {
+    fd_ = fd;
+    if (reading) reader_ = std::thread([this] { ReadLoop(); });
 }
 
-std::optional<std::string> Peer::ReadUntil(const std::string& prefix, Millis timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now());
-        auto msg = left.count() > 0 ? ReadMessage(left) : std::nullopt;
-        if (!msg || msg->compare(0, prefix.size(), prefix) == 0) return msg;
-    }
+void Connection::Close() {
+    stop_ = true;
+    if (reader_.joinable()) reader_.join();
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
 }
 
-void Peer::SendRaw(const std::string& bytes) {
-    if (connfd_ >= 0) send(connfd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-}
-
-void Peer::SendMessage(const std::string& text) {
-    SendRaw(EncodeFrame(text));
-}
-
-void Peer::CloseConnection() {
-    if (connfd_ >= 0) close(connfd_);
-    connfd_ = -1;
-}
-
-void Peer::ResetConnection() {
-    if (connfd_ < 0) return;
+void Connection::Reset() {
     linger hard{1, 0};
-    setsockopt(connfd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-    CloseConnection();
+    setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    Close();
+}
+
+void Connection::ReadLoop() {
+    std::string buffer;
+    char chunk[65536];
+    while (!stop_) {
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0) continue;
+        const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0) break;
+        buffer.append(chunk, static_cast<std::size_t>(n));
+        std::size_t at = 0;
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (std::string text; CutFrameAt(buffer, at, text) == FrameStatus::Complete;)
+            texts_.push_back(std::move(text));
+        buffer.erase(0, at);
+        cv_.notify_all();
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    cv_.notify_all();
+}
+
+ScriptedPlayer::ScriptedPlayer(int port, bool reading, int rcvbuf, const char* from) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (rcvbuf > 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
+    if (from) {
+        sockaddr_in local = Loopback(0);
+        inet_pton(AF_INET, from, &local.sin_addr);
+        bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    }
+    const sockaddr_in addr = Loopback(port);
+    const bool connected = connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    Open(fd, connected && reading);
+}
+
+Peer::~Peer() {
+    if (listenfd_ >= 0) close(listenfd_);
+}
+
+bool Peer::Accept(Millis timeout, bool reading) {
+    pollfd p{listenfd_, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
+    const int fd = accept(listenfd_, nullptr, nullptr);
+    if (fd >= 0) Open(fd, reading);
+    return fd >= 0;
 }
 
 } // namespace tt
