@@ -1,11 +1,9 @@
 // Drawing in a window: which glyph of the bitmap font a code draws, where, in what colour, and what
-// glPrint leaves behind; textures keep their colours, alpha and orientation whatever the surface.
-#include "graphics/texture.h"
+// glPrint leaves behind. Textures keep their colours, alpha and orientation: the world's and the
+// characters' drawing tests see every picture through them.
 #include "tests/graphics/testfont.h"
 
 #include <array>
-#include <string>
-#include <tuple>
 
 namespace {
 
@@ -52,43 +50,11 @@ TEST_F(Font, ALetterIsATintedSquareUprightAtThePenLeavingTheStateAsItWas) {
     // Glyph 33 is cell (1, 2): red 24 and green 40, halved by the tint; blue 255 on top, 128 below.
     for (int x : {10, 21})
         for (int y : {15, 30})
-            EXPECT_TRUE(Near(Px(x, y), Rgba{24, 20, Uint8(y > 22 ? 255 : 128), 255})) << x << "," << y;
+            EXPECT_TRUE(Near(Px(x, y), Rgba{24, 20, std::uint8_t(y > 22 ? 255 : 128), 255})) << x << "," << y;
     for (auto [x, y] : {std::pair{9, 20}, {15, 14}, {15, 31}, {25, 20}})
         EXPECT_TRUE(IsBackground(x, y)) << x << "," << y;
     EXPECT_EQ(testfont::CurrentColour(), (std::array<GLfloat, 4>{1.0f, 0.5f, 1.0f, 1.0f}));
     EXPECT_EQ(testfont::GlState(), before);
-}
-
-// A 26 by 32 picture (not powers of two) in red, green / blue, white quarters with a transparent
-// top-left corner, loaded as the game loads every picture: the 32 by 32 texture keeps the quarters,
-// row 0 on top, and the corner's alpha.
-TEST(Textures, KeepTheirColoursAndAlphaWhateverTheirSize) {
-    tt::GlWindow window;
-    const Rgba clear{255, 0, 0, 0};
-    const TempDir dir;
-    const std::string path = dir.path + "quarters.tga";
-    WriteTga(path, 26, 32, [&clear](int x, int y) {
-        return x < 3 && y < 4 ? clear : y < 16 ? (x < 13 ? kRed : kGreen) : (x < 13 ? kBlue : kWhite);
-    });
-    SDL_Surface* surface = LoadImage(path);
-    ASSERT_NE(surface, nullptr);
-    const GLuint texture = TextureFromSurface(surface);
-    GLint w = 0, h = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-    ASSERT_EQ(std::make_pair(w, h), std::make_pair(32, 32));
-    std::vector<Uint8> texels(32 * 32 * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    const auto texel = [&texels](int x, int y) {
-        const std::size_t at = std::size_t(y * 32 + x) * 4;
-        return Rgba{texels[at], texels[at + 1], texels[at + 2], texels[at + 3]};
-    };
-    const std::tuple<int, int, Rgba> probes[] = {
-        {8, 8, kRed}, {24, 8, kGreen}, {8, 24, kBlue}, {24, 24, kWhite}, {0, 0, clear}};
-    for (const auto& [x, y, c] : probes)
-        EXPECT_EQ(texel(x, y), c) << "at texel " << x << "," << y;
-    glDeleteTextures(1, &texture);
 }
 
 } // namespace
