@@ -93,8 +93,8 @@ int resizeWindow(int width, int height) {
 
 void DrawWorld() {
     // The player stands 1.25 units above the middle of the window, leaving room for the chat panel.
-    const float eyex = avatar.charposx;
-    const float eyey = avatar.charposy - 1.25f;
+    const GLdouble eyex = static_cast<GLdouble>(avatar.charposx);
+    const GLdouble eyey = static_cast<GLdouble>(avatar.charposy - 1.25f);
     gluLookAt(eyex, eyey, 15, eyex, eyey, 0, 0, 1, 0);
     draw_tiles();
     draw_character_vector();

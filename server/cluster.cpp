@@ -101,7 +101,7 @@ Cluster::~Cluster() {
         std::lock_guard<std::mutex> lock(jobMutex_);
         if (connected_) {
             for (const auto& claim : claims_)
-                jobs_.push_back(Job{Job::Release, 0, claim.first, 0});
+                jobs_.push_back(Job{Job::Kind::Release, 0, claim.first, 0});
         }
         stop_ = true;
     }
@@ -160,7 +160,7 @@ void Cluster::Claim(std::uint64_t ticket, const std::string& nick) {
     }
     {
         std::lock_guard<std::mutex> lock(jobMutex_);
-        jobs_.push_back(Job{Job::Claim, ticket, nick, 0});
+        jobs_.push_back(Job{Job::Kind::Claim, ticket, nick, 0});
     }
     jobReady_.notify_one();
 }
@@ -169,7 +169,7 @@ void Cluster::Release(const std::string& nick) {
     if (claims_.erase(nick) == 0) return;
     {
         std::lock_guard<std::mutex> lock(jobMutex_);
-        jobs_.push_back(Job{Job::Release, 0, nick, 0});
+        jobs_.push_back(Job{Job::Kind::Release, 0, nick, 0});
     }
     jobReady_.notify_one();
 }
@@ -222,7 +222,7 @@ void Cluster::Work() {
         const std::string key = ClusterNickKey(job.nick);
         const bool ready = open();
         std::uint64_t revision = 0;
-        if (job.kind == Job::Claim) {
+        if (job.kind == Job::Kind::Claim) {
             std::string problem;
             if (!ready) {
                 problem = "the cluster's nickname store is unreachable";
@@ -242,7 +242,7 @@ void Cluster::Work() {
                 }
             }
             Push(Inbound{Inbound::Claimed, {}, {}, {}, job.ticket, job.nick, problem, revision, 0});
-        } else if (job.kind == Job::Release) {
+        } else if (job.kind == Job::Kind::Release) {
             if (ready) kvStore_Delete(kv, key.c_str());
         } else if (ready) {
             if (kvStore_UpdateString(&revision, kv, key.c_str(), node_.c_str(), job.revision) != NATS_OK) {
@@ -463,7 +463,7 @@ void Cluster::Tick(ServerTime now) {
             // A worker still busy with the last round gets no second one on top.
             if (jobs_.empty()) {
                 for (const auto& claim : claims_)
-                    jobs_.push_back(Job{Job::Refresh, 0, claim.first, claim.second});
+                    jobs_.push_back(Job{Job::Kind::Refresh, 0, claim.first, claim.second});
             }
         }
         jobReady_.notify_one();

@@ -68,7 +68,7 @@ class Cluster {
         std::uint64_t revision = 0, base = 0;
     };
     struct Job {
-        enum Kind { Claim, Release, Refresh } kind;
+        enum class Kind { Claim, Release, Refresh } kind;
         std::uint64_t ticket = 0;
         std::string nick;
         std::uint64_t revision = 0;

@@ -63,9 +63,10 @@ std::string BuildChatMessage(const std::string& nick, const std::string& text, c
 
 std::string BuildPositionMessage(const std::string& nick, float x, float y, int direction, int walking,
                                  int collision, int charid, const std::string& map) {
-    std::string text = "3|" + nick + "|" + FormatFloat(x) + "|" + FormatFloat(y) + "|" +
-                       std::to_string(direction) + "|" + std::to_string(walking) + "|" +
-                       std::to_string(collision) + "|" + std::to_string(charid) + "|" + map;
+    std::string text = "3|" + nick + "|" + FormatFloat(static_cast<double>(x)) + "|" +
+                       FormatFloat(static_cast<double>(y)) + "|" + std::to_string(direction) + "|" +
+                       std::to_string(walking) + "|" + std::to_string(collision) + "|" +
+                       std::to_string(charid) + "|" + map;
     text.push_back('\0');
     return text;
 }
