@@ -109,6 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (turn.stopped == FrameStatus::Invalid) ended = true;
             if (turn.stopped != FrameStatus::Complete) break;
         }
+        // What waits now is less than a whole frame, even the largest: there must be room for the rest.
+        Check(ended || InboundWantsBytes(inbound));
     }
     bool invalid = false;
     Check(handled == ReferenceFrames(stream, invalid));

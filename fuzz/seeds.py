@@ -27,10 +27,18 @@ put('tokenizer', 'config', b'\x00=name=Bob=x')
 put('tokenizer', 'row', b'\x00 2  0 -1 7 12abc')
 put('tokenizer', 'double', b'\x01==a==b=c')
 put('tokenizer', 'floats', b'\xfc|1.5|-2|3e2||x| 42')
+put('tokenizer', 'empties', b'\x00|a||b|')
+put('tokenizer', 'nothing', b'\x00|')
+# Numbers no int holds are clamped, not wrapped.
+put('tokenizer', 'saturate', b'\x00|-7|99999999999|-99999999999|2147483648|-2147483649')
 
 put('config', 'client.cfg', open(os.path.join(res, 'client.cfg'), 'rb').read())
 put('config', 'crlf', b'name=Bob\r\ncharacter=1\r\nport=5000x\r\nserver=a=b\r\n')
 put('config', 'refused', b'port=7457\nname=Default\nname=Ann\n')
+# Keys are exact and lower case, values run to the next "=", the last of a key counts, a number
+# reads as far as it goes.
+put('config', 'spacing', b'name = Bob\nNAME=Ann\n# name=Eve\nserver= host\n')
+put('config', 'values', b'server=a=b\ncharacter=3x\nport=5\nport=\nname=abcdefghi\nname=\nport=42')
 
 for m in ('main.map', 'house.map', 'forest.map'):
     put('map', m, open(os.path.join(res, m), 'rb').read())
@@ -41,6 +49,28 @@ stream = b''.join(frame(m) for m in messages)
 # Inbound: own nick, "\\" ends it, the byte stream; chunk sizes and turn sizes come from the end.
 put('inbound', 'messages', b'Me\\ ' + stream + bytes([3, 40, 2, 200, 1, 255]))
 put('inbound', 'split', b'Me\\ ' + stream + bytes([1] * 40))
+
+
+def script(nick, texts, chunk=255):
+    """An inbound input: own nick, the frames of texts, then receives of chunk bytes, one frame a turn."""
+    body = b''.join(frame(t) for t in texts)
+    return nick.encode() + b'\\ ' + body + bytes([0, chunk]) * (len(body) // chunk + 2)
+
+
+# Who is in the roster and which lines show: removals, the own name, other types, case.
+put('inbound', 'roster', script('Bob', [
+    '3|Ann', '3|Cid', '3|Dee', '2|Cid', '2|Nobody', '3|Bob', '2|Bob', '4|Bob|house.map', 'x|Ann', '0|Ann',
+    '5|Ann', '7|Ann|1|1|0|0|0|0|m', '', '1|Ann|hello|world', '1|Ann', '1|Bob|hi|main.map', '3|ann', '2|ANN',
+    '3|An', '3|Ann|nan|1e39|2|1|0|1|main.map']))
+# A full roster: known players still move, a removal makes room for exactly one newcomer.
+MAX_REMOTE_PLAYERS = 1024
+put('inbound', 'full-roster', script('Me', ['3|P%d' % i for i in range(MAX_REMOTE_PLAYERS + 500)] + [
+    '3|P7|9', '2|P3', '3|P%d' % (MAX_REMOTE_PLAYERS + 1), '3|P%d' % (MAX_REMOTE_PLAYERS + 2)]))
+# The largest frame never waits for a read: receives of 101 bytes leave 65537 of its 65540 waiting.
+# An impossible length ends the stream after what came before.
+MAX_FRAME_BODY = 65536
+put('inbound', 'largest', script('Me', ['3|A|1|1', 'x' * (MAX_FRAME_BODY - 1), '2|A'], chunk=101))
+put('inbound', 'impossible', b'Me\\ ' + frame('1|Ann|hi') + bytes(4) + frame('1|Ann|hi') + bytes([0, 100]) * 4)
 
 # The relay and the server read their scripts with the same provider; any bytes make a script.
 put('relay', 'script1', bytes(range(0, 256, 3)) * 2)
