@@ -2,6 +2,7 @@
 
 #include "chat/chat.h"
 #include "characters/characters.h"
+#include "core/framerate.h"
 #include "frame/config.h"
 #include "frame/input.h"
 #include "graphics/text.h"
@@ -20,9 +21,8 @@ Uint32 videoFlags = 0;
 SDL_Surface* surface = nullptr;
 bool fullscreen = false;
 
-// Window size and depth at start-up, and the frame-rate report interval.
+// Window size and depth at start-up.
 static const int WINDOW_WIDTH = 640, WINDOW_HEIGHT = 480, WINDOW_BPP = 16;
-static const Uint32 FPS_REPORT_MS = 5000;
 // The pause that paces the main loop.
 static const Uint32 FRAME_PAUSE_MS = 5;
 // Key repeat while the chat line is open.
@@ -103,25 +103,16 @@ void DrawWorld() {
     DrawChatText();
 }
 
-int drawGLScene() {
-    static GLint T0 = 0;
-    static GLint Frames = 0;
+// Written by drawGLScene only; lives as long as the process.
+static FrameRate framerate;
 
+int drawGLScene() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     DrawWorld();
     SDL_GL_SwapBuffers();
-
-    Frames++;
-    const GLint t = static_cast<GLint>(SDL_GetTicks());
-    if (t - T0 >= static_cast<GLint>(FPS_REPORT_MS)) {
-        const float seconds = static_cast<float>(t - T0) / 1000.0f;
-        const float fps = static_cast<float>(Frames) / seconds;
-        std::printf("%d frames in %g seconds = %g FPS\n", Frames, static_cast<double>(seconds),
-                    static_cast<double>(fps));
-        T0 = t;
-        Frames = 0;
-    }
+    if (const std::optional<std::string> line = CountFrame(framerate, SDL_GetTicks()))
+        std::fputs(line->c_str(), stdout);
     return 1;
 }
 
