@@ -1,4 +1,4 @@
-// Scripted players and the real game server, for tests that play against tavrel-server.
+// The real game server, and scripted players logged in to it.
 #pragma once
 
 #include "wire/protocol.h"

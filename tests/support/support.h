@@ -1,5 +1,5 @@
-// What end-to-end and drawing tests share, one header per file: child processes, a scripted
-// game server, the shared X display, the real client in a sandbox, and a GL window.
+// What end-to-end and drawing tests share, one header per file: child processes, scripted ends of
+// game connections, the shared X display, the real client in a sandbox, and a GL window.
 #pragma once
 
 #include "tests/support/client.h"
