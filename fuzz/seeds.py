@@ -2,7 +2,8 @@
 """Writes the seed corpora of fuzz/corpus/ from the shipped files: the maps and client.cfg as they
 are, frames of every message the game sends, and small images cut from the generated art (TGA in
 each depth and encoding the image library reads, and the generated PNG icon). Run it again after
-the art or the formats change: python3 fuzz/seeds.py"""
+the art or the formats change: python3 fuzz/seeds.py. The few inputs too big to fuzz from go to
+fuzz/regression/, which only the tests replay."""
 import os, struct, zlib
 
 here = os.path.dirname(os.path.abspath(__file__))
@@ -10,10 +11,15 @@ res = os.path.join(here, '..', 'resources')
 out = os.path.join(here, 'corpus')
 
 
-def put(target, name, data):
-    os.makedirs(os.path.join(out, target), exist_ok=True)
-    with open(os.path.join(out, target, name), 'wb') as f:
+def put(target, name, data, folder=out):
+    os.makedirs(os.path.join(folder, target), exist_ok=True)
+    with open(os.path.join(folder, target, name), 'wb') as f:
         f.write(data)
+
+
+# Inputs of tens of kilobytes the tests replay but fuzzing does not start from: libFuzzer sizes its
+# mutations by the largest input, and these would slow every execution thirtyfold.
+big = os.path.join(here, 'regression')
 
 
 def frame(text):
@@ -65,11 +71,11 @@ put('inbound', 'roster', script('Bob', [
 # A full roster: known players still move, a removal makes room for exactly one newcomer.
 MAX_REMOTE_PLAYERS = 1024
 put('inbound', 'full-roster', script('Me', ['3|P%d' % i for i in range(MAX_REMOTE_PLAYERS + 500)] + [
-    '3|P7|9', '2|P3', '3|P%d' % (MAX_REMOTE_PLAYERS + 1), '3|P%d' % (MAX_REMOTE_PLAYERS + 2)]))
+    '3|P7|9', '2|P3', '3|P%d' % (MAX_REMOTE_PLAYERS + 1), '3|P%d' % (MAX_REMOTE_PLAYERS + 2)]), big)
 # The largest frame never waits for a read: receives of 101 bytes leave 65537 of its 65540 waiting.
 # An impossible length ends the stream after what came before.
 MAX_FRAME_BODY = 65536
-put('inbound', 'largest', script('Me', ['3|A|1|1', 'x' * (MAX_FRAME_BODY - 1), '2|A'], chunk=101))
+put('inbound', 'largest', script('Me', ['3|A|1|1', 'x' * (MAX_FRAME_BODY - 1), '2|A'], chunk=101), big)
 put('inbound', 'impossible', b'Me\\ ' + frame('1|Ann|hi') + bytes(4) + frame('1|Ann|hi') + bytes([0, 100]) * 4)
 
 # The relay and the server read their scripts with the same provider; any bytes make a script.
