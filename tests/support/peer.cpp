@@ -84,9 +84,11 @@ bool Connection::Hears(const std::vector<std::string>& texts, Millis timeout,
     const auto has = [&all](const std::string& t) { return std::count(all.begin(), all.end(), t) > 0; };
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!std::all_of(texts.begin(), texts.end(), has)) {
-        const auto got = Next(100ms);
-        if (got) all.push_back(*got);
-        if ((!got && WaitClosed(0ms)) || std::chrono::steady_clock::now() >= end) return false;
+        if (std::chrono::steady_clock::now() >= end) return false;
+        if (const auto got = Next(100ms))
+            all.push_back(*got);
+        else if (WaitClosed(0ms))
+            return false; // nothing left to read, and nothing more will come
     }
     return true;
 }
