@@ -49,7 +49,7 @@ bool Connection::Send(const std::string& text) {
 }
 
 bool Connection::SendPosition(const std::string& nick, float x, float y, const std::string& map) {
-    return SendRaw(EncodeFrame(BuildPositionMessage(nick, x, y, 2, 1, 0, 1, map)));
+    return Send(BuildPositionMessage(nick, x, y, 2, 1, 0, 1, map));
 }
 
 std::optional<std::string> Connection::Next(Millis timeout) {
